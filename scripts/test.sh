@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is needed, then builds and runs every test suite: the Debug build and the
+# AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+for preset in dev asan; do
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done

@@ -1,0 +1,122 @@
+#include "core/FileSystem.hpp"
+
+#include "core/Uuid.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace ventora {
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        reset();
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+UniqueFd::~UniqueFd() { reset(); }
+
+int UniqueFd::release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+void UniqueFd::reset() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+namespace FileSystem {
+namespace {
+
+[[noreturn]] void throwErrno(const std::filesystem::path& path) {
+    throw std::system_error(errno, std::generic_category(), path.string());
+}
+
+void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwErrno(path);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace
+
+UniqueFd createExclusiveFile(const std::filesystem::path& path) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.valid()) {
+        throwErrno(path);
+    }
+    return fd;
+}
+
+void createPrivateDirectory(const std::filesystem::path& path) {
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        throwErrno(path);
+    }
+}
+
+void writeFileAtomically(const std::filesystem::path& target, ByteView bytes) {
+    const auto temporary =
+        target.parent_path() / ("." + target.filename().string() + ".Ventora-" + newUuidString());
+    try {
+        UniqueFd fd = createExclusiveFile(temporary);
+        writeAll(fd.get(), bytes, temporary);
+        if (::fsync(fd.get()) != 0) {
+            throwErrno(temporary);
+        }
+        if (::close(fd.release()) != 0) {
+            throwErrno(temporary);
+        }
+        if (::rename(temporary.c_str(), target.c_str()) != 0) {
+            throwErrno(target);
+        }
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+}
+
+Bytes readWholeFile(const std::filesystem::path& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        throwErrno(path);
+    }
+    Bytes bytes;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    std::uint8_t chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwErrno(path);
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    return bytes;
+}
+
+} // namespace FileSystem
+} // namespace ventora

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/ByteUtils.hpp"
+
+#include <filesystem>
+
+namespace ventora {
+
+/// An owned POSIX file descriptor, closed on destruction.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd();
+
+    [[nodiscard]] int get() const { return m_fd; }
+    [[nodiscard]] bool valid() const { return m_fd >= 0; }
+    int release();
+    void reset();
+
+private:
+    int m_fd = -1;
+};
+
+/// File primitives with the program's safety rules: files in shared places are created
+/// exclusively, never through a symbolic link, and private to the user; writes are atomic.
+/// Failures throw std::system_error carrying errno and the path.
+namespace FileSystem {
+
+/// Creates `path` with O_CREAT | O_EXCL | O_NOFOLLOW and mode 0600, open for writing.
+[[nodiscard]] UniqueFd createExclusiveFile(const std::filesystem::path& path);
+
+/// Creates the folder `path` with mode 0700; fails when anything already exists there.
+void createPrivateDirectory(const std::filesystem::path& path);
+
+/// Writes `bytes` to a fresh temporary file beside `target`, flushes it to disk and renames
+/// it over `target`. The temporary file is removed on every failure.
+void writeFileAtomically(const std::filesystem::path& target, ByteView bytes);
+
+/// Reads the whole file with ordinary reads (never mapped: a file truncated while mapped
+/// would crash the reader).
+[[nodiscard]] Bytes readWholeFile(const std::filesystem::path& path);
+
+} // namespace FileSystem
+} // namespace ventora
