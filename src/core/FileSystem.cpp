@@ -18,7 +18,9 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     return *this;
 }
 
-UniqueFd::~UniqueFd() { reset(); }
+UniqueFd::~UniqueFd() {
+    reset();
+}
 
 int UniqueFd::release() {
     const int fd = m_fd;

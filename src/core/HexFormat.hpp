@@ -10,8 +10,14 @@ namespace ventora {
 /// bytes 2 ("0x%02X") and PCI ids 4 ("0x%04X").
 [[nodiscard]] std::string formatHex(std::uint64_t value, int minimumDigits = 1);
 
-[[nodiscard]] inline std::string hexOffset(std::uint64_t value) { return formatHex(value, 1); }
-[[nodiscard]] inline std::string hexByte(std::uint64_t value) { return formatHex(value, 2); }
-[[nodiscard]] inline std::string hexId(std::uint64_t value) { return formatHex(value, 4); }
+[[nodiscard]] inline std::string hexOffset(std::uint64_t value) {
+    return formatHex(value, 1);
+}
+[[nodiscard]] inline std::string hexByte(std::uint64_t value) {
+    return formatHex(value, 2);
+}
+[[nodiscard]] inline std::string hexId(std::uint64_t value) {
+    return formatHex(value, 4);
+}
 
 } // namespace ventora

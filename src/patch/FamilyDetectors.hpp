@@ -29,6 +29,10 @@ PowerPlayLayout detectNavi10Layout(ByteView data, MessageSink messages);
 PowerPlayLayout detectRdna2Layout(ByteView data, std::uint8_t formatRevision,
                                   std::uint8_t contentRevision, MessageSink messages);
 
+/// Runs the detector of `kind`, appending its lines to `messages` when given.
+PowerPlayLayout detect(PowerPlayLayoutKind kind, ByteView data, std::uint8_t formatRevision,
+                       std::uint8_t contentRevision, MessageSink messages);
+
 /// Runs the detector selected by the table's own header revisions, silently. The table's
 /// length is taken as given (the caller has already bounded it).
 [[nodiscard]] std::optional<PowerPlayLayout> recognise(ByteView table);

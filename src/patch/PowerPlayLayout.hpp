@@ -28,7 +28,9 @@ struct PowerPlayLayout {
         return fanStopTempOffset >= 0 && fanStartTempOffset >= 0 && fanZeroRpmEnableOffset >= 0;
     }
     /// Temperatures are single bytes only on Polaris; 16-bit words elsewhere.
-    [[nodiscard]] int temperatureWidth() const { return kind == PowerPlayLayoutKind::polaris ? 1 : 2; }
+    [[nodiscard]] int temperatureWidth() const {
+        return kind == PowerPlayLayoutKind::polaris ? 1 : 2;
+    }
     /// The final range check every detector applies before returning a layout.
     [[nodiscard]] bool isInRange(ByteView data) const;
 };

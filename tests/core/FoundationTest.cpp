@@ -23,7 +23,9 @@ TEST(foundation_test, gpu_family_round_trips_only_exact_raw_values) {
 }
 
 TEST(foundation_test, preset_names) {
-    EXPECT_EQ(presetName(PatchMode::fan35), "Fan 35 \xC2\xB0" "C / Stop 30 \xC2\xB0" "C");
+    EXPECT_EQ(presetName(PatchMode::fan35), "Fan 35 \xC2\xB0"
+                                            "C / Stop 30 \xC2\xB0"
+                                            "C");
     EXPECT_EQ(presetName(PatchMode::zeroRpmPure), "ZeroRPM OFF / Fan Always On");
 }
 

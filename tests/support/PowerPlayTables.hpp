@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/ByteUtils.hpp"
+#include "core/GpuFamily.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ventora::test {
+
+/// Builders of synthetic PowerPlay tables, one per family, laid out from the documented
+/// structures. Each returns a table that its family detector accepts, with the common header's
+/// size equal to the length; a test then changes only the fields it is about. Bytes that no
+/// check reads are filled from `fillSeed`, so property tests can vary them.
+
+void putU8(Bytes& table, std::size_t offset, std::uint8_t value);
+void putU16(Bytes& table, std::size_t offset, std::uint16_t value);
+void putU32(Bytes& table, std::size_t offset, std::uint32_t value);
+
+/// Offsets of the three fields a preset edits.
+struct FanFields {
+    std::size_t stopTemperature;
+    std::size_t startTemperature;
+    std::size_t zeroRpmEnable;
+    int temperatureWidth;
+};
+
+inline constexpr std::uint16_t defaultPolarisFanTableOffset = 0x180;
+inline constexpr std::uint16_t defaultVega10FanTableOffset = 0x140;
+
+[[nodiscard]] Bytes polarisTable(std::size_t length = 640,
+                                 std::uint16_t fanTableOffset = defaultPolarisFanTableOffset,
+                                 std::uint32_t fillSeed = 1);
+[[nodiscard]] Bytes vega10Table(std::uint8_t fanTableRevision = 11, std::size_t length = 600,
+                                std::uint16_t fanTableOffset = defaultVega10FanTableOffset,
+                                std::uint32_t fillSeed = 1);
+[[nodiscard]] Bytes vega20Table(std::uint32_t fillSeed = 1);
+[[nodiscard]] Bytes navi10Table(std::uint32_t fillSeed = 1);
+[[nodiscard]] Bytes rdna2Table(std::uint8_t formatRevision = 15, std::size_t length = 2470,
+                               std::uint32_t fillSeed = 1);
+
+/// A valid table of the family with its builder's defaults.
+[[nodiscard]] Bytes tableOfFamily(GpuFamily family, std::uint32_t fillSeed = 1);
+
+/// Where the fan fields of a table built with the defaults above sit; for Polaris and Vega 10
+/// they follow the fan table offset stored in the table itself.
+[[nodiscard]] FanFields fanFieldsOf(GpuFamily family, ByteView table);
+
+} // namespace ventora::test
