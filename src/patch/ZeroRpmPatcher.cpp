@@ -23,7 +23,15 @@ void appendPreamble(std::vector<std::string>& messages) {
                           "Navi 10 PowerPlay table layout, not by one user hardware profile.");
 }
 
-/// Reads the common ATOM header and hands the table to the detector its revisions select.
+std::string_view statusFor(std::int64_t changed, bool supported) {
+    if (changed > 0) {
+        return "APPLIED";
+    }
+    return supported ? "ALREADY_MATCHED_OR_NO_BYTE_CHANGE" : "NOT_APPLIED_UNSUPPORTED_LAYOUT";
+}
+
+} // namespace
+
 PowerPlayLayout detectLayout(ByteView data, std::vector<std::string>& messages) {
     if (data.size() < smallestTable) {
         return PowerPlayLayout::unsupported();
@@ -48,15 +56,6 @@ PowerPlayLayout detectLayout(ByteView data, std::vector<std::string>& messages) 
     }
     return FamilyDetectors::detect(*kind, data, formatRevision, contentRevision, &messages);
 }
-
-std::string_view statusFor(std::int64_t changed, bool supported) {
-    if (changed > 0) {
-        return "APPLIED";
-    }
-    return supported ? "ALREADY_MATCHED_OR_NO_BYTE_CHANGE" : "NOT_APPLIED_UNSUPPORTED_LAYOUT";
-}
-
-} // namespace
 
 PatchResult apply(const SpptDocument& input, PatchMode mode) {
     PatchResult result;

@@ -4,6 +4,7 @@
 #include "core/GpuFamily.hpp"
 #include "core/PatchMode.hpp"
 #include "core/SpptDocument.hpp"
+#include "patch/PowerPlayLayout.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -29,6 +30,10 @@ struct PatchResult {
 namespace ZeroRpmPatcher {
 
 [[nodiscard]] PatchResult apply(const SpptDocument& input, PatchMode mode);
+
+/// Reads the common header and runs the family detector its revisions select, appending the
+/// header line and the detector's lines. Used by apply, and by front ends that only inspect.
+[[nodiscard]] PowerPlayLayout detectLayout(ByteView data, std::vector<std::string>& messages);
 
 } // namespace ZeroRpmPatcher
 } // namespace ventora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/PatchMode.hpp"
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ventora::cli {
+
+enum ExitCode : int { success = 0, failed = 1, usageError = 2, refusedUnsupported = 3 };
+
+/// A command line that does not fit the command's grammar; main() prints usage for it.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Options with values, flags and positional words of one command line.
+struct ParsedArguments {
+    std::map<std::string, std::string> options;
+    std::set<std::string> flags;
+    std::vector<std::string> positionals;
+
+    [[nodiscard]] std::optional<std::string> option(const std::string& name) const;
+};
+
+/// Splits `args` by the command's known options; anything unknown is a UsageError.
+[[nodiscard]] ParsedArguments parseArguments(const std::vector<std::string>& args,
+                                             const std::set<std::string>& valueOptions,
+                                             const std::set<std::string>& flagOptions);
+
+/// "zero-rpm-off" or "fan35"; anything else is a UsageError.
+[[nodiscard]] PatchMode parsePreset(const std::string& word);
+
+/// Exactly one positional word, the input file.
+[[nodiscard]] std::string singleInput(const ParsedArguments& arguments);
+
+void printLines(const std::vector<std::string>& lines);
+
+/// Prints "ERROR: " + message on standard error and returns `code`.
+int fail(const std::string& message, int code);
+
+/// The message every front end gives for a table that no family accepts.
+inline constexpr const char* unsupportedLayoutMessage =
+    "Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe patching.";
+
+} // namespace ventora::cli

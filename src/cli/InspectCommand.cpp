@@ -1,0 +1,93 @@
+#include "cli/CliSupport.hpp"
+#include "cli/Commands.hpp"
+#include "core/HexFormat.hpp"
+#include "input/SpptFileParser.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace ventora::cli {
+namespace {
+
+struct FanField {
+    const char* key;
+    std::int64_t offset;
+    int width;
+};
+
+std::vector<FanField> fanFields(const PowerPlayLayout& layout) {
+    return {{"fanZeroRpmEnable", layout.fanZeroRpmEnableOffset, 1},
+            {"fanStopTemp", layout.fanStopTempOffset, layout.temperatureWidth()},
+            {"fanStartTemp", layout.fanStartTempOffset, layout.temperatureWidth()}};
+}
+
+int fieldValue(ByteView table, const FanField& field) {
+    return field.width == 1 ? table[static_cast<std::size_t>(field.offset)]
+                            : ByteUtils::readUInt16LE(table, field.offset);
+}
+
+nlohmann::json optionalNumber(const std::optional<int>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
+               const std::vector<std::string>& log) {
+    nlohmann::json out;
+    out["source"] = document.sourceDescription;
+    out["tableSize"] = document.data.size();
+    out["family"] = nullptr;
+    out["layout"] = nullptr;
+    out["offsets"] = nullptr;
+    out["values"] = nullptr;
+    if (layout.isSupported()) {
+        out["family"] = std::string(rawValue(gpuFamily(layout.kind)));
+        out["layout"] = layout.name;
+        for (const FanField& field : fanFields(layout)) {
+            out["offsets"][field.key] = field.offset;
+            out["values"][field.key] = fieldValue(document.data, field);
+        }
+    }
+    out["sourceVendorID"] = optionalNumber(document.sourceVendorID);
+    out["sourceDeviceID"] = optionalNumber(document.sourceDeviceID);
+    out["log"] = log;
+    std::cout << out.dump(2) << std::endl;
+}
+
+void printText(const SpptDocument& document, const PowerPlayLayout& layout,
+               const std::vector<std::string>& log) {
+    printLines(log);
+    std::cout << "Table size: " << document.data.size() << " bytes\n";
+    if (layout.isSupported()) {
+        std::cout << "Family: " << rawValue(gpuFamily(layout.kind)) << '\n'
+                  << "Layout: " << layout.name << '\n';
+        for (const FanField& field : fanFields(layout)) {
+            std::cout << field.key << ": offset " << hexOffset(field.offset) << ", value "
+                      << fieldValue(document.data, field) << '\n';
+        }
+    }
+    if (document.sourceVendorID && document.sourceDeviceID) {
+        std::cout << "PCI identity: vendor " << hexId(*document.sourceVendorID) << ", device "
+                  << hexId(*document.sourceDeviceID) << '\n';
+    } else {
+        std::cout << "PCI identity: unavailable\n";
+    }
+    std::cout.flush();
+}
+
+} // namespace
+
+int runInspect(const std::vector<std::string>& args) {
+    const ParsedArguments arguments = parseArguments(args, {}, {"--json"});
+    const auto loaded = SpptFileParser::load(singleInput(arguments));
+    std::vector<std::string> log = loaded.messages;
+    const PowerPlayLayout layout = ZeroRpmPatcher::detectLayout(loaded.document.data, log);
+    if (arguments.flags.count("--json") != 0) {
+        printJson(loaded.document, layout, log);
+    } else {
+        printText(loaded.document, layout, log);
+    }
+    return layout.isSupported() ? success : fail(unsupportedLayoutMessage, refusedUnsupported);
+}
+
+} // namespace ventora::cli

@@ -1,0 +1,48 @@
+#include "cli/CliSupport.hpp"
+#include "cli/Commands.hpp"
+#include "core/FileSystem.hpp"
+#include "input/SpptFileParser.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
+
+#include <filesystem>
+#include <iostream>
+
+namespace ventora::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The input is only ever read; refusing an output that names the same file keeps it so.
+bool isSameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return fs::exists(b, error) && fs::equivalent(a, b, error);
+}
+
+} // namespace
+
+int runPatch(const std::vector<std::string>& args) {
+    const ParsedArguments arguments = parseArguments(args, {"--preset", "-o"}, {});
+    const auto preset = arguments.option("--preset");
+    const auto output = arguments.option("-o");
+    if (!preset || !output) {
+        throw UsageError("patch needs --preset and -o.");
+    }
+    const PatchMode mode = parsePreset(*preset);
+    const fs::path input = singleInput(arguments);
+    if (isSameFile(input, *output)) {
+        return fail("The output file must not be the input file.", failed);
+    }
+
+    const auto loaded = SpptFileParser::load(input);
+    printLines(loaded.messages);
+    const PatchResult result = ZeroRpmPatcher::apply(loaded.document, mode);
+    printLines(result.messages);
+    if (!result.automaticLayoutSupported || !result.gpuFamily) {
+        return fail(unsupportedLayoutMessage, refusedUnsupported);
+    }
+    FileSystem::writeFileAtomically(*output, result.data);
+    std::cout << "Patched table written: " << fs::absolute(*output).string() << std::endl;
+    return success;
+}
+
+} // namespace ventora::cli

@@ -1,0 +1,52 @@
+#include "cli/CliSupport.hpp"
+#include "cli/Commands.hpp"
+
+#include <exception>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+using namespace ventora::cli;
+
+struct Command {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>&);
+};
+
+constexpr Command commands[] = {
+    {"inspect", runInspect},
+    {"patch", runPatch},
+};
+
+constexpr const char* usage =
+    "usage: ventora-cli inspect [--json] FILE\n"
+    "       ventora-cli patch --preset zero-rpm-off|fan35 FILE -o OUT.bin\n"
+    "       ventora-cli generate --preset zero-rpm-off|fan35 [--device-path PATH] "
+    "[--output-dir DIR] FILE\n"
+    "       ventora-cli detect\n";
+
+int dispatch(const std::vector<std::string>& words) {
+    if (words.empty()) {
+        throw UsageError("No command given.");
+    }
+    for (const Command& command : commands) {
+        if (command.name == words.front()) {
+            return command.run({words.begin() + 1, words.end()});
+        }
+    }
+    throw UsageError("Unknown command " + words.front() + ".");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return dispatch({argv + 1, argv + argc});
+    } catch (const UsageError& error) {
+        std::cerr << usage;
+        return fail(error.what(), usageError);
+    } catch (const std::exception& error) {
+        return fail(error.what(), failed);
+    }
+}
