@@ -11,3 +11,8 @@ for preset in dev asan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+# libFuzzer smoke run (clang, ASan + UBSan): each target fuzzes for 20 seconds from its seeds.
+cmake --preset fuzz
+cmake --build --preset fuzz --target ventora_fuzzers
+ctest --preset fuzz -L fuzz-smoke

@@ -17,6 +17,8 @@ struct Command {
 constexpr Command commands[] = {
     {"inspect", runInspect},
     {"patch", runPatch},
+    {"generate", runGenerate},
+    {"detect", runDetect},
 };
 
 constexpr const char* usage =

@@ -2,7 +2,9 @@
 
 #include "core/Uuid.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -97,19 +99,26 @@ void writeFileAtomically(const std::filesystem::path& target, ByteView bytes) {
     }
 }
 
-Bytes readWholeFile(const std::filesystem::path& path) {
+Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         throwErrno(path);
     }
-    Bytes bytes;
+    // One byte past the limit is enough to tell the caller the file is too large, however
+    // much it may have grown since its size was checked.
+    const std::size_t ceiling = maximumBytes == SIZE_MAX ? SIZE_MAX : maximumBytes + 1;
     struct stat info {};
+    std::size_t expected = 1 << 16;
     if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        expected = static_cast<std::size_t>(info.st_size) + 1;
     }
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    Bytes bytes(std::min(expected, ceiling));
+    std::size_t used = 0;
+    while (used < ceiling) {
+        if (used == bytes.size()) {
+            bytes.resize(std::min(ceiling, bytes.size() * 2));
+        }
+        const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -119,8 +128,9 @@ Bytes readWholeFile(const std::filesystem::path& path) {
         if (n == 0) {
             break;
         }
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        used += static_cast<std::size_t>(n);
     }
+    bytes.resize(used);
     return bytes;
 }
 

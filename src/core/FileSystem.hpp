@@ -2,6 +2,7 @@
 
 #include "core/ByteUtils.hpp"
 
+#include <cstdint>
 #include <filesystem>
 
 namespace ventora {
@@ -42,8 +43,10 @@ void createPrivateDirectory(const std::filesystem::path& path);
 void writeFileAtomically(const std::filesystem::path& target, ByteView bytes);
 
 /// Reads the whole file with ordinary reads (never mapped: a file truncated while mapped
-/// would crash the reader).
-[[nodiscard]] Bytes readWholeFile(const std::filesystem::path& path);
+/// would crash the reader), but never more than `maximumBytes` + 1 bytes, so a caller that
+/// checks the count afterwards is not exposed to a file that grows while it is read.
+[[nodiscard]] Bytes readWholeFile(const std::filesystem::path& path,
+                                  std::size_t maximumBytes = SIZE_MAX);
 
 } // namespace FileSystem
 } // namespace ventora

@@ -63,3 +63,19 @@ TEST_F(file_system_test, private_directory_mode_and_read_errors) {
 
 } // namespace
 } // namespace ventora
+
+namespace ventora {
+namespace {
+
+TEST_F(file_system_test, bounded_read_stops_one_byte_past_the_limit) {
+    const fs::path file = m_dir / "big";
+    FileSystem::writeFileAtomically(file, Bytes(1000, 7));
+    EXPECT_EQ(FileSystem::readWholeFile(file, 10).size(), 11u);
+    EXPECT_EQ(FileSystem::readWholeFile(file, 1000).size(), 1000u);
+    EXPECT_EQ(FileSystem::readWholeFile(file).size(), 1000u);
+    FileSystem::writeFileAtomically(file, Bytes{});
+    EXPECT_TRUE(FileSystem::readWholeFile(file, 10).empty());
+}
+
+} // namespace
+} // namespace ventora

@@ -1,0 +1,102 @@
+#include "input/SpptFileParser.hpp"
+#include "input/VbiosPowerPlayExtractor.hpp"
+#include "support/PowerPlayTables.hpp"
+#include "support/RomBuilder.hpp"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using namespace ventora;
+
+constexpr std::size_t scanImageSize = 64 * 1024;
+
+/// A 64 KiB image without any table. Zeros are refused by the size byte alone; the near-miss
+/// pattern makes every fourth position a Polaris candidate (size 257, revision 7.1) that the
+/// family signature has to reject.
+Bytes scanImage(bool nearMisses) {
+    Bytes image(scanImageSize, 0x00);
+    if (nearMisses) {
+        constexpr std::uint8_t pattern[] = {0x01, 0x01, 0x07, 0x01};
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            image[i] = pattern[i % 4];
+        }
+    }
+    return image;
+}
+
+// The whole window is examined because no candidate is accepted.
+void headerScanWithoutTable(benchmark::State& state, bool nearMisses) {
+    const Bytes image = scanImage(nearMisses);
+    for (auto _ : state) {
+        std::vector<std::string> messages;
+        auto table = VbiosPowerPlayExtractor::tryExtractByPowerPlayHeaderScan(image, 0, messages);
+        if (table) {
+            state.SkipWithError("a table was found in an image without one");
+        }
+        benchmark::DoNotOptimize(table);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(image.size()));
+}
+
+BENCHMARK_CAPTURE(headerScanWithoutTable, zeros, false);
+BENCHMARK_CAPTURE(headerScanWithoutTable, near_misses, true);
+
+/// A 64 MiB ROM file (the largest accepted): a 64 KiB legacy image with a table, padded with
+/// 0xFF as flash dumps are. Created once in a private folder, removed at exit.
+class LargeRomFile {
+public:
+    LargeRomFile() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ventora-bench-XXXXXX");
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create " + pattern);
+        }
+        m_folder = pattern;
+        test::RomImageLayout layout;
+        layout.table = test::polarisTable();
+        Bytes rom = test::romImage(layout);
+        rom.resize(static_cast<std::size_t>(SpptFileParser::maximumInputFileSize), 0xFF);
+        m_path = m_folder / "large.rom";
+        std::FILE* out = std::fopen(m_path.c_str(), "wb");
+        const bool written =
+            out != nullptr && std::fwrite(rom.data(), 1, rom.size(), out) == rom.size();
+        if (out == nullptr || std::fclose(out) != 0 || !written) {
+            throw std::runtime_error("cannot write " + m_path.string());
+        }
+    }
+    LargeRomFile(const LargeRomFile&) = delete;
+    LargeRomFile& operator=(const LargeRomFile&) = delete;
+    ~LargeRomFile() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_folder;
+    std::filesystem::path m_path;
+};
+
+// Attributes, the ordinary read of 64 MiB, the chain walk, validation and the PCI identity.
+void loadLargestRom(benchmark::State& state) {
+    static const LargeRomFile file;
+    for (auto _ : state) {
+        auto result = SpptFileParser::load(file.path());
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            SpptFileParser::maximumInputFileSize);
+}
+
+BENCHMARK(loadLargestRom)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "ui/WindowServices.hpp"
+
+#include <QObject>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QMenuBar;
+
+namespace ventora {
+
+class MainWindowController;
+
+/// The application shell: creates the one main window controller once launching has
+/// finished, builds the menu bar, shows About and Help, opens the donation page, and routes
+/// every quit request (the Quit item and closing the window) through the controller, which
+/// defers it while a job runs. It keeps no workflow of its own.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    struct Links {
+        std::optional<QUrl> donationPage;
+        std::optional<QUrl> contactMail;
+    };
+
+    AppDelegate(std::shared_ptr<WindowServices> services, Links links,
+                std::function<void()> terminate, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    /// A quit request: terminates now when idle (true), otherwise defers it (false).
+    bool applicationShouldTerminate();
+
+    [[nodiscard]] MainWindowController* windowController() const {
+        return m_windowController.get();
+    }
+    [[nodiscard]] QMenuBar* menuBar() const;
+
+public slots:
+    void loadFile();
+    void generateZero();
+    void generateFan35();
+    void showAbout();
+    void showHelp();
+    void openPayPal();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus(QMenuBar& menuBar);
+
+    std::shared_ptr<WindowServices> m_services;
+    Links m_links;
+    std::function<void()> m_terminate;
+    std::unique_ptr<MainWindowController> m_windowController;
+};
+
+} // namespace ventora

@@ -1,0 +1,78 @@
+#include "cli/CliSupport.hpp"
+#include "cli/Commands.hpp"
+#include "core/AppError.hpp"
+#include "devicepath/DevicePathDetector.hpp"
+#include "input/SpptFileParser.hpp"
+#include "output/OutputBuilder.hpp"
+
+#include <filesystem>
+#include <iostream>
+
+namespace ventora::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string trimmed(const std::string& text) {
+    constexpr const char* blanks = " \t\n\r\v\f";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The three lines the window logs when a generation starts. A path the grammar rejects is
+// shown as typed; the export then refuses it with its own message.
+std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::string>& path) {
+    std::vector<std::string> lines{"Starting " + std::string(presetName(mode)) + " export..."};
+    const std::string typed = path ? trimmed(*path) : "";
+    if (typed.empty()) {
+        lines.emplace_back("No manual DeviceProperties path selected; locating GFX0/AMD in "
+                           "IORegistry. A generic fallback will be used if no usable path is "
+                           "found.");
+    } else {
+        lines.push_back("Using manual supported AMD GPU DeviceProperties path: " +
+                        DevicePathDetector::canonicalDevicePropertiesPath(typed).value_or(typed));
+    }
+    lines.emplace_back(
+        "IMPORTANT: Review/confirm the DeviceProperties path before using the generated "
+        "config.plist.");
+    return lines;
+}
+
+} // namespace
+
+int runGenerate(const std::vector<std::string>& args) {
+    const ParsedArguments arguments =
+        parseArguments(args, {"--preset", "--device-path", "--output-dir"}, {});
+    const auto preset = arguments.option("--preset");
+    if (!preset) {
+        throw UsageError("generate needs --preset.");
+    }
+    const PatchMode mode = parsePreset(*preset);
+    const fs::path input = singleInput(arguments);
+    PlatformContext context = PlatformContext::fromSystem();
+    if (const auto outputDirectory = arguments.option("--output-dir")) {
+        context.desktopDirectory = fs::absolute(*outputDirectory);
+    }
+
+    const auto loaded = SpptFileParser::load(input);
+    printLines(loaded.messages);
+    const auto devicePath = arguments.option("--device-path");
+    printLines(openingLines(mode, devicePath));
+    try {
+        const ExportResult result =
+            OutputBuilder::exportPackage(loaded.document, mode, devicePath, nullptr, context);
+        std::cout << "Export completed: " << result.zipURL.string() << '\n'
+                  << result.report << std::endl;
+    } catch (const AppError& error) {
+        if (error.message() == unsupportedLayoutMessage) {
+            return fail(error.message(), refusedUnsupported);
+        }
+        throw;
+    }
+    return success;
+}
+
+} // namespace ventora::cli

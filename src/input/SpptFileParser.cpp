@@ -1,0 +1,190 @@
+#include "input/SpptFileParser.hpp"
+
+#include "core/AppError.hpp"
+#include "core/FileSystem.hpp"
+#include "core/HexFormat.hpp"
+#include "input/VbiosPowerPlayExtractor.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace ventora::SpptFileParser {
+namespace {
+
+void throwIfCancelled(const CancellationToken* token) {
+    if (isCancelled(token)) {
+        throw AppError("Input loading cancelled.");
+    }
+}
+
+struct FileAttributes {
+    bool isRegularFile;
+    std::int64_t size;
+};
+
+/// Follows symbolic links, so a link to a ROM loads like the ROM itself; a missing or
+/// inaccessible path throws the platform's error.
+FileAttributes attributesOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        throw std::system_error(errno, std::generic_category(), path.string());
+    }
+    return {S_ISREG(info.st_mode), static_cast<std::int64_t>(info.st_size)};
+}
+
+std::string lowercaseExtension(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    if (!extension.empty()) {
+        extension.erase(0, 1);
+    }
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    });
+    return extension;
+}
+
+bool isTextExtension(const std::string& extension) {
+    return extension == "txt" || extension == "reg";
+}
+
+void checkFileSize(std::int64_t size) {
+    if (size > maximumInputFileSize) {
+        throw AppError("Input file is too large (" + std::to_string(size) + " bytes; maximum " +
+                       std::to_string(maximumInputFileSize) + " bytes).");
+    }
+}
+
+void checkTextSize(const std::string& extension, std::int64_t size) {
+    if (isTextExtension(extension) && size > maximumTextInputSize) {
+        throw AppError("Text/REG input is too large (" + std::to_string(size) + " bytes; maximum " +
+                       std::to_string(maximumTextInputSize) + " bytes).");
+    }
+}
+
+/// Everything a load needs to know about the input besides its bytes.
+struct Input {
+    std::string fullPath;
+    std::string fileName;
+    std::string extension;
+};
+
+LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* token) {
+    auto extraction = VbiosPowerPlayExtractor::extract(std::move(bytes), token);
+    throwIfCancelled(token);
+    const std::string wording = input.extension == "rom"
+                                    ? "saved VBIOS ROM"
+                                    : "VBIOS ROM stored with ." + input.extension + " extension";
+    LoadResult result;
+    auto& messages = result.messages;
+    messages.push_back("Loaded " + wording + ": " + input.fullPath);
+    messages.emplace_back("Trying to extract PowerPlayInfo/SPPT from the saved ROM, GPU-Z style "
+                          "read-only workflow...");
+    messages.insert(messages.end(), extraction.messages.begin(), extraction.messages.end());
+    validateSppt(extraction.table, input.fileName);
+    messages.push_back("SPPT data ready from saved VBIOS. Size: " +
+                       std::to_string(extraction.table.size()) + " bytes.");
+    messages.emplace_back("ROM flashing is not supported and will never be executed by this app.");
+    const auto identity = VbiosPowerPlayExtractor::pciIdentity(extraction.originalRom);
+    if (identity) {
+        messages.push_back("Source VBIOS PCIR identity: vendor " + hexId(identity->vendorID) +
+                           ", device " + hexId(identity->deviceID) + ".");
+        result.document.sourceVendorID = identity->vendorID;
+        result.document.sourceDeviceID = identity->deviceID;
+    } else {
+        messages.emplace_back("Source VBIOS PCIR identity was not available; target validation "
+                              "will use the PowerPlay family only.");
+    }
+    result.document.data = std::move(extraction.table);
+    result.document.sourceDescription = input.fullPath;
+    result.document.originalRom = std::move(extraction.originalRom);
+    return result;
+}
+
+LoadResult loadBinaryTable(const Input& input, Bytes bytes) {
+    validateSppt(bytes, input.fileName);
+    LoadResult result;
+    result.messages.push_back("Loaded binary SPPT: " + input.fullPath);
+    result.messages.push_back("SPPT data ready. Size: " + std::to_string(bytes.size()) + " bytes.");
+    result.document.data = std::move(bytes);
+    result.document.sourceDescription = input.fullPath;
+    return result;
+}
+
+LoadResult loadText(const Input& input, const Bytes& bytes, const CancellationToken* token) {
+    checkTextSize(input.extension, static_cast<std::int64_t>(bytes.size()));
+    const auto text = decodeText(bytes);
+    if (!text) {
+        throw AppError(
+            "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export.");
+    }
+    throwIfCancelled(token);
+    Bytes converted = extractHexBytes(*text);
+    throwIfCancelled(token);
+    validateSppt(converted, input.fileName);
+    LoadResult result;
+    result.messages.push_back("Loaded SPPT text/REG export: " + input.fullPath);
+    result.messages.push_back("Clean hexadecimal converted to " + std::to_string(converted.size()) +
+                              " bytes.");
+    result.document.data = std::move(converted);
+    result.document.sourceDescription = input.fullPath;
+    return result;
+}
+
+} // namespace
+
+LoadResult load(const std::filesystem::path& url, const CancellationToken* token) {
+    throwIfCancelled(token);
+    const FileAttributes attributes = attributesOf(url);
+    throwIfCancelled(token);
+    if (!attributes.isRegularFile) {
+        throw AppError("Input path is not a regular file.");
+    }
+    checkFileSize(attributes.size);
+    const Input input{std::filesystem::absolute(url).string(), url.filename().string(),
+                      lowercaseExtension(url)};
+    checkTextSize(input.extension, attributes.size);
+    Bytes bytes =
+        FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
+    throwIfCancelled(token);
+    checkFileSize(static_cast<std::int64_t>(bytes.size()));
+    if (input.extension == "rom" || isLikelyVbiosRom(bytes)) {
+        return loadRom(input, std::move(bytes), token);
+    }
+    if (input.extension == "bin" || input.extension == "pp_table" || input.extension == "sppt") {
+        return loadBinaryTable(input, std::move(bytes));
+    }
+    return loadText(input, bytes, token);
+}
+
+void validateSppt(ByteView data, std::string_view source) {
+    const std::string prefix = "Parsed SPPT from " + std::string(source);
+    const std::string count = std::to_string(data.size());
+    if (data.size() < minimumTableSize) {
+        throw AppError(prefix + " is too small (" + count + " bytes).");
+    }
+    if (data.size() > maximumTableSize) {
+        throw AppError(prefix + " is too large (" + count + " bytes).");
+    }
+    const std::uint16_t declared = ByteUtils::readUInt16LE(data, 0);
+    if (declared == 0) {
+        throw AppError(prefix + " has an invalid zero declared table size.");
+    }
+    if (declared != data.size()) {
+        throw AppError(prefix + " declares " + std::to_string(declared) + " bytes but contains " +
+                       count + " bytes.");
+    }
+    if (std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == data[0]; })) {
+        throw AppError("Parsed SPPT data is invalid: all bytes are identical.");
+    }
+}
+
+bool isLikelyVbiosRom(ByteView data) {
+    if (data.size() < 256) {
+        return false;
+    }
+    return (data[0] == 0x55 && data[1] == 0xAA) || (data[0] == 0xAA && data[1] == 0x55);
+}
+
+} // namespace ventora::SpptFileParser

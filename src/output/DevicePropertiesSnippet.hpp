@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/ByteUtils.hpp"
+
+#include <optional>
+#include <string>
+
+namespace ventora {
+
+/// The stand-alone DeviceProperties fragment for users who merge it into their own
+/// config.plist: DeviceProperties -> Add -> path -> the injected properties, nothing else.
+namespace DevicePropertiesSnippet {
+
+/// XML property list bytes. "device-id" appears only with a spoof id, "no-gfx-spoof" only
+/// when the flag is set.
+[[nodiscard]] Bytes build(ByteView sppt, const std::string& canonicalPath,
+                          std::optional<int> spoofDeviceID, bool noGfxSpoof);
+
+} // namespace DevicePropertiesSnippet
+} // namespace ventora

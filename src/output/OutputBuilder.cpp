@@ -1,0 +1,198 @@
+#include "output/OutputBuilder.hpp"
+
+#include "core/AppError.hpp"
+#include "core/FileSystem.hpp"
+#include "core/Uuid.hpp"
+#include "devicepath/DevicePathDetector.hpp"
+#include "output/DevicePropertiesSnippet.hpp"
+#include "output/ExportDecisions.hpp"
+#include "output/ExportReport.hpp"
+#include "output/PlistService.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace ventora::OutputBuilder {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// Removes the staging root (once this export has created it) and the temporary archive
+/// when the export ends, however it ends. Removal errors are ignored: they must not mask
+/// the export's own outcome.
+class StagingGuard {
+public:
+    StagingGuard(fs::path stagingRoot, fs::path temporaryArchive)
+        : m_stagingRoot(std::move(stagingRoot)), m_temporaryArchive(std::move(temporaryArchive)) {}
+    ~StagingGuard() {
+        std::error_code ignored;
+        if (m_ownsStagingRoot) {
+            fs::remove_all(m_stagingRoot, ignored);
+        }
+        fs::remove(m_temporaryArchive, ignored);
+    }
+    StagingGuard(const StagingGuard&) = delete;
+    StagingGuard& operator=(const StagingGuard&) = delete;
+
+    void createStagingRoot() {
+        FileSystem::createPrivateDirectory(m_stagingRoot);
+        m_ownsStagingRoot = true;
+    }
+
+private:
+    fs::path m_stagingRoot;
+    fs::path m_temporaryArchive;
+    bool m_ownsStagingRoot = false;
+};
+
+struct Locations {
+    fs::path desktop;
+    fs::path stagingRoot;
+    fs::path workFolder;
+    fs::path temporaryArchive;
+    fs::path finalArchive;
+};
+
+Locations locationsFor(PatchMode mode, const PlatformContext& context) {
+    const bool fan35 = mode == PatchMode::fan35;
+    Locations locations;
+    locations.desktop = context.desktopDirectory;
+    locations.stagingRoot = context.temporaryDirectory / ("Ventora-" + newUuidString());
+    locations.workFolder = locations.stagingRoot / (fan35 ? "ZeroRPM35_Work" : "ZeroRPM_Work");
+    locations.temporaryArchive = locations.desktop / (".Ventora-" + newUuidString() + ".tmp.zip");
+    locations.finalArchive = locations.desktop / (fan35 ? "ZeroRPM35.zip" : "ZeroRPM.zip");
+    return locations;
+}
+
+void checkpoint(int step, const CancellationToken* token, const ExportOptions& options) {
+    if (options.beforeCheckpoint) {
+        options.beforeCheckpoint(step);
+    }
+    if (isCancelled(token)) {
+        throw AppError("Export cancelled.");
+    }
+}
+
+ByteView textBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+void createWorkFolders(StagingGuard& guard, const fs::path& workFolder) {
+    guard.createStagingRoot();
+    for (const fs::path& folder :
+         {workFolder, workFolder / "Backup", workFolder / "Modified", workFolder / "Snippets"}) {
+        FileSystem::createPrivateDirectory(folder);
+    }
+}
+
+void writeTables(const fs::path& workFolder, const SpptDocument& document,
+                 const PatchResult& patch) {
+    FileSystem::writeFileAtomically(workFolder / "Backup" / "Original-PP_PhmSoftPowerPlayTable.bin",
+                                    document.data);
+    if (document.originalRom) {
+        FileSystem::writeFileAtomically(workFolder / "Backup" / "Original-VBIOS.rom",
+                                        *document.originalRom);
+    }
+    FileSystem::writeFileAtomically(
+        workFolder / "Modified" / "Modified-PP_PhmSoftPowerPlayTable.bin", patch.data);
+    FileSystem::writeFileAtomically(workFolder / "Modified" /
+                                        "Modified-PP_PhmSoftPowerPlayTable.hex",
+                                    textBytes(ByteUtils::hexString(patch.data)));
+}
+
+void writeSnippet(const fs::path& workFolder, const PatchResult& patch,
+                  const std::string& devicePath, const ExportDecisions::SpoofDecision& spoof) {
+    const auto canonical = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
+    if (!canonical) {
+        throw AppError(
+            "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.");
+    }
+    FileSystem::writeFileAtomically(workFolder / "Snippets" / "OpenCore-DeviceProperties.plist",
+                                    DevicePropertiesSnippet::build(patch.data, *canonical,
+                                                                   spoof.spoofDeviceID,
+                                                                   spoof.noGfxSpoof));
+}
+
+PatchResult patchOrRefuse(const SpptDocument& document, PatchMode mode) {
+    PatchResult patch = ZeroRpmPatcher::apply(document, mode);
+    if (!patch.automaticLayoutSupported || !patch.gpuFamily) {
+        throw AppError(
+            "Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe patching.");
+    }
+    return patch;
+}
+
+} // namespace
+
+ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
+                           const std::optional<std::string>& devicePathOverride,
+                           const CancellationToken* token, const PlatformContext& context,
+                           const ExportOptions& options) {
+    const PatchResult patch = patchOrRefuse(document, mode);
+    const GpuFamily family = *patch.gpuFamily;
+    checkpoint(2, token, options);
+
+    std::vector<std::string> messages;
+    const auto physicalDeviceID = DevicePathDetector::sourcePhysicalDeviceID(
+        family, document.sourceVendorID, document.sourceDeviceID);
+    ExportDecisions::checkSourceIdentity(document, family);
+    const auto path = ExportDecisions::decideDevicePath(document, family, devicePathOverride,
+                                                        messages, token, context);
+    const auto spoof = ExportDecisions::decideSpoof(document, physicalDeviceID, messages);
+
+    const Locations locations = locationsFor(mode, context);
+    StagingGuard guard(locations.stagingRoot, locations.temporaryArchive);
+    checkpoint(7, token, options);
+
+    createWorkFolders(guard, locations.workFolder);
+    writeTables(locations.workFolder, document, patch);
+    checkpoint(10, token, options);
+
+    PlistService::generateConfig(patch.data, locations.workFolder, path.devicePath,
+                                 spoof.spoofDeviceID, spoof.noGfxSpoof, context);
+    writeSnippet(locations.workFolder, patch, path.devicePath, spoof);
+    const std::string report =
+        ExportReport::build({document, patch, family, path, physicalDeviceID, spoof, messages});
+    FileSystem::writeFileAtomically(locations.workFolder / "ZeroRPM-Report.txt", textBytes(report));
+    validateRequiredOutputFiles(locations.workFolder);
+
+    // A Linux desktop may have no Desktop folder yet; the archive still needs one.
+    fs::create_directories(locations.desktop);
+    ZipService::createZip(locations.workFolder, locations.temporaryArchive, token, context,
+                          options.zipTimeouts);
+    checkpoint(16, token, options);
+
+    replaceAtomically(locations.temporaryArchive, locations.finalArchive);
+    return {locations.finalArchive, report, path.devicePath};
+}
+
+void replaceAtomically(const fs::path& source, const fs::path& destination) {
+    if (std::rename(source.c_str(), destination.c_str()) != 0) {
+        throw AppError(std::string("Could not replace the output ZIP atomically: ") +
+                       std::strerror(errno));
+    }
+}
+
+void validateRequiredOutputFiles(const fs::path& workFolder) {
+    for (const char* relative :
+         {"config.plist", "ZeroRPM-Report.txt", "Modified/Modified-PP_PhmSoftPowerPlayTable.bin",
+          "Snippets/OpenCore-DeviceProperties.plist"}) {
+        const fs::path file = workFolder / relative;
+        std::error_code error;
+        const fs::file_status status = fs::status(file, error);
+        if (error && error != std::errc::no_such_file_or_directory) {
+            throw fs::filesystem_error("Could not read the attributes of an output file", file,
+                                       error);
+        }
+        // A missing file gets the same message as an empty one: it names both cases.
+        if (!fs::is_regular_file(status) || fs::file_size(file) < 1) {
+            throw AppError(std::string("Output validation failed: missing or empty ") + relative +
+                           ". The previous ZIP was preserved.");
+        }
+    }
+}
+
+} // namespace ventora::OutputBuilder

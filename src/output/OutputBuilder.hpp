@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/CancellationToken.hpp"
+#include "core/PatchMode.hpp"
+#include "core/PlatformContext.hpp"
+#include "core/SpptDocument.hpp"
+#include "output/ZipService.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace ventora {
+
+struct ExportResult {
+    std::filesystem::path zipURL;
+    std::string report;
+    std::string devicePath;
+};
+
+/// Knobs for tests: shorter zip time-outs, and a hook called with the step number just
+/// before each cancellation checkpoint (2, 7, 10, 16) so a test can cancel exactly there.
+struct ExportOptions {
+    ZipTimeouts zipTimeouts;
+    std::function<void(int step)> beforeCheckpoint;
+};
+
+/// Turns a loaded table and a preset into ZeroRPM.zip / ZeroRPM35.zip on the Desktop:
+/// patch, identity guard, device path and spoof decisions, a private staging folder with
+/// backups, modified table, config.plist, snippet and report, a tested archive beside the
+/// final one, and one rename. Until that rename the previous archive is untouched; the
+/// staging folder and the temporary archive are removed on every way out.
+namespace OutputBuilder {
+
+ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
+                           const std::optional<std::string>& devicePathOverride,
+                           const CancellationToken* token,
+                           const PlatformContext& context = PlatformContext::fromSystem(),
+                           const ExportOptions& options = {});
+
+/// Renames `source` over `destination` in one step (both in the same folder).
+void replaceAtomically(const std::filesystem::path& source,
+                       const std::filesystem::path& destination);
+
+/// Throws unless config.plist, the report, the modified table and the snippet exist in
+/// `workFolder` and are not empty.
+void validateRequiredOutputFiles(const std::filesystem::path& workFolder);
+
+} // namespace OutputBuilder
+} // namespace ventora

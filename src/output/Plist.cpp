@@ -1,0 +1,106 @@
+#include "output/Plist.hpp"
+
+#include <cstdlib>
+#include <limits>
+#include <stdexcept>
+
+namespace ventora::Plist {
+namespace {
+
+struct MallocDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+
+struct XmlDeleter {
+    void operator()(char* xml) const { plist_to_xml_free(xml); }
+};
+
+} // namespace
+
+PlistPtr parse(ByteView bytes, const std::string& origin) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::runtime_error("Could not read a property list from " + origin + ".");
+    }
+    plist_t root = nullptr;
+    plist_from_memory(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::uint32_t>(bytes.size()), &root);
+    PlistPtr owned(root);
+    if (!owned) {
+        throw std::runtime_error("Could not read a property list from " + origin + ".");
+    }
+    return owned;
+}
+
+Bytes toXml(plist_t root) {
+    char* raw = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(root, &raw, &length);
+    const std::unique_ptr<char, XmlDeleter> xml(raw);
+    if (!xml || length == 0) {
+        throw std::runtime_error("Could not serialise the property list as XML.");
+    }
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(xml.get());
+    return Bytes(begin, begin + length);
+}
+
+PlistPtr newDictionary() {
+    return PlistPtr(plist_new_dict());
+}
+
+PlistPtr newData(ByteView bytes) {
+    return PlistPtr(plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+plist_t item(plist_t dictionary, const std::string& key, plist_type type) {
+    if (dictionary == nullptr || plist_get_node_type(dictionary) != PLIST_DICT) {
+        return nullptr;
+    }
+    plist_t value = plist_dict_get_item(dictionary, key.c_str());
+    return value != nullptr && plist_get_node_type(value) == type ? value : nullptr;
+}
+
+std::optional<Bytes> dataValue(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_DATA) {
+        return std::nullopt;
+    }
+    std::uint64_t length = 0;
+    const char* pointer = plist_get_data_ptr(node, &length);
+    if (pointer == nullptr || length == 0) {
+        return Bytes{};
+    }
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(pointer);
+    return Bytes(begin, begin + length);
+}
+
+void setItem(plist_t dictionary, const std::string& key, PlistPtr value) {
+    plist_dict_set_item(dictionary, key.c_str(), static_cast<plist_t>(value.release()));
+}
+
+void removeItem(plist_t dictionary, const std::string& key) {
+    if (plist_dict_get_item(dictionary, key.c_str()) != nullptr) {
+        plist_dict_remove_item(dictionary, key.c_str());
+    }
+}
+
+std::vector<std::string> keys(plist_t dictionary) {
+    std::vector<std::string> result;
+    plist_dict_iter raw = nullptr;
+    plist_dict_new_iter(dictionary, &raw);
+    const std::unique_ptr<void, MallocDeleter> iterator(raw);
+    if (!iterator) {
+        return result;
+    }
+    for (;;) {
+        char* rawKey = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dictionary, raw, &rawKey, &value);
+        const std::unique_ptr<char, MallocDeleter> key(rawKey);
+        if (value == nullptr) {
+            break;
+        }
+        result.emplace_back(key ? key.get() : "");
+    }
+    return result;
+}
+
+} // namespace ventora::Plist

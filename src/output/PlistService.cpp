@@ -1,0 +1,125 @@
+#include "output/PlistService.hpp"
+
+#include "core/AppError.hpp"
+#include "core/FileSystem.hpp"
+#include "devicepath/DevicePathDetector.hpp"
+#include "output/Plist.hpp"
+
+#include <algorithm>
+
+namespace ventora::PlistService {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool sameBytes(const std::optional<Bytes>& actual, const std::optional<Bytes>& expected) {
+    return actual.has_value() == expected.has_value() && (!actual || *actual == *expected);
+}
+
+// The dictionary under `key`, created (replacing a value of another type) when absent.
+plist_t dictionaryChild(plist_t parent, const std::string& key) {
+    if (plist_t existing = Plist::item(parent, key, PLIST_DICT)) {
+        return existing;
+    }
+    Plist::setItem(parent, key, Plist::newDictionary());
+    return plist_dict_get_item(parent, key.c_str());
+}
+
+// Strips the table from every entry; an entry left empty goes when its key is a PciRoot path.
+void removeTableFromEveryEntry(plist_t add) {
+    for (const std::string& key : Plist::keys(add)) {
+        plist_t entry = Plist::item(add, key, PLIST_DICT);
+        if (entry == nullptr) {
+            continue;
+        }
+        Plist::removeItem(entry, powerPlayTableKey);
+        if (plist_dict_get_size(entry) == 0 && key.find("PciRoot") != std::string::npos) {
+            Plist::removeItem(add, key);
+        }
+    }
+}
+
+} // namespace
+
+void patchOpenCore(plist_t config, ByteView sppt, const std::string& path,
+                   std::optional<int> spoofDeviceID, bool noGfxSpoof) {
+    plist_t deviceProperties = dictionaryChild(config, "DeviceProperties");
+    plist_t add = dictionaryChild(deviceProperties, "Add");
+    removeTableFromEveryEntry(add);
+    plist_t entry = dictionaryChild(add, path);
+    Plist::setItem(entry, powerPlayTableKey, Plist::newData(sppt));
+    if (spoofDeviceID) {
+        Plist::setItem(
+            entry, deviceIDKey,
+            Plist::newData(DevicePathDetector::littleEndianDeviceIDData(*spoofDeviceID)));
+        if (noGfxSpoof) {
+            Plist::setItem(entry, noGfxSpoofKey,
+                           Plist::newData(DevicePathDetector::noGfxSpoofData()));
+        } else {
+            Plist::removeItem(entry, noGfxSpoofKey);
+        }
+    } else {
+        Plist::removeItem(entry, deviceIDKey);
+        Plist::removeItem(entry, noGfxSpoofKey);
+    }
+}
+
+void validate(const fs::path& configPath, ByteView expectedSPPT, const std::string& path,
+              std::optional<int> spoofDeviceID, bool noGfxSpoof) {
+    const Bytes bytes = FileSystem::readWholeFile(configPath);
+    const Plist::PlistPtr root = Plist::parse(bytes, configPath.string());
+    plist_t deviceProperties =
+        Plist::item(static_cast<plist_t>(root.get()), "DeviceProperties", PLIST_DICT);
+    plist_t add = Plist::item(deviceProperties, "Add", PLIST_DICT);
+    plist_t entry = Plist::item(add, path, PLIST_DICT);
+    const auto table = Plist::dataValue(Plist::item(entry, powerPlayTableKey, PLIST_DATA));
+    if (!table || !std::ranges::equal(*table, expectedSPPT)) {
+        throw AppError("Generated config.plist validation failed. SPPT data was not written "
+                       "correctly.");
+    }
+    std::optional<Bytes> expectedDeviceID;
+    if (spoofDeviceID) {
+        expectedDeviceID = DevicePathDetector::littleEndianDeviceIDData(*spoofDeviceID);
+    }
+    if (!sameBytes(Plist::dataValue(Plist::item(entry, deviceIDKey, PLIST_DATA)),
+                   expectedDeviceID)) {
+        throw AppError("Generated config.plist validation failed. device-id spoof does not "
+                       "match the target mapping.");
+    }
+    std::optional<Bytes> expectedNoGfxSpoof;
+    if (spoofDeviceID && noGfxSpoof) {
+        expectedNoGfxSpoof = DevicePathDetector::noGfxSpoofData();
+    }
+    if (!sameBytes(Plist::dataValue(Plist::item(entry, noGfxSpoofKey, PLIST_DATA)),
+                   expectedNoGfxSpoof)) {
+        throw AppError("Generated config.plist validation failed. no-gfx-spoof does not "
+                       "match the target mapping.");
+    }
+}
+
+fs::path generateConfig(ByteView sppt, const fs::path& outputDirectory, std::string_view devicePath,
+                        std::optional<int> spoofDeviceID, bool noGfxSpoof,
+                        const PlatformContext& context) {
+    const fs::path templatePath = context.resourcesDirectory / "BaseConfig.plist";
+    std::error_code error;
+    if (!fs::exists(templatePath, error)) {
+        throw AppError("BaseConfig.plist is missing from the app bundle.");
+    }
+    const Bytes templateBytes = FileSystem::readWholeFile(templatePath);
+    const auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
+    if (!path) {
+        throw AppError(
+            "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.");
+    }
+    const Plist::PlistPtr root = Plist::parse(templateBytes, templatePath.string());
+    if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
+        throw AppError("BaseConfig.plist is not a valid plist dictionary.");
+    }
+    patchOpenCore(static_cast<plist_t>(root.get()), sppt, *path, spoofDeviceID, noGfxSpoof);
+    const fs::path configPath = outputDirectory / "config.plist";
+    FileSystem::writeFileAtomically(configPath, Plist::toXml(static_cast<plist_t>(root.get())));
+    validate(configPath, sppt, *path, spoofDeviceID, noGfxSpoof);
+    return configPath;
+}
+
+} // namespace ventora::PlistService

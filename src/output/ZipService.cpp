@@ -1,0 +1,125 @@
+#include "output/ZipService.hpp"
+
+#include "core/AppError.hpp"
+#include "core/FileSystem.hpp"
+#include "core/Unicode.hpp"
+#include "core/Uuid.hpp"
+#include "devicepath/ProcessRunner.hpp"
+
+#include <fcntl.h>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace ventora::ZipService {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The capture file of one run: its descriptor and its name, both gone when the run ends.
+class CaptureFile {
+public:
+    CaptureFile(const fs::path& directory, const std::string& operation)
+        : m_path(directory / ("Ventora-" + newUuidString() + ".stderr")) {
+        try {
+            m_fd = FileSystem::createExclusiveFile(m_path);
+        } catch (const std::system_error&) {
+            throw AppError(operation + " could not create its diagnostic capture file.");
+        }
+    }
+    ~CaptureFile() {
+        m_fd.reset();
+        ::unlink(m_path.c_str());
+    }
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+
+    [[nodiscard]] int fd() const { return m_fd.get(); }
+
+    // An unreadable capture gives an empty detail rather than a second failure.
+    [[nodiscard]] Bytes contents() const {
+        try {
+            return FileSystem::readWholeFile(m_path);
+        } catch (const std::system_error&) {
+            return {};
+        }
+    }
+
+private:
+    fs::path m_path;
+    UniqueFd m_fd;
+};
+
+std::string failureDetail(const Bytes& captured) {
+    const std::string_view text(reinterpret_cast<const char*>(captured.data()), captured.size());
+    if (!Unicode::isValidUtf8(text)) {
+        return "Unknown error";
+    }
+    const std::string_view detail = Unicode::trimWhitespace(text);
+    return detail.empty() ? "Unknown error" : std::string(detail);
+}
+
+void run(const PlatformContext& context, std::vector<std::string> arguments,
+         std::optional<fs::path> workingDirectory, const std::string& operation,
+         double timeoutSeconds, const CancellationToken* token) {
+    if (isCancelled(token)) {
+        throw AppError(operation + " cancelled.");
+    }
+    CaptureFile capture(context.temporaryDirectory, operation);
+    const UniqueFd nullDevice(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (!nullDevice.valid()) {
+        throw AppError(operation + " could not start: " + std::system_category().message(errno));
+    }
+    int status = 0;
+    try {
+        status = ProcessRunner::run({.executable = context.zipExecutable,
+                                     .arguments = std::move(arguments),
+                                     .workingDirectory = std::move(workingDirectory),
+                                     .standardOutputFd = nullDevice.get(),
+                                     .standardErrorFd = capture.fd(),
+                                     .timeoutSeconds = timeoutSeconds,
+                                     .token = token});
+    } catch (const std::system_error& error) {
+        throw AppError(operation + " could not start: " + error.code().message());
+    }
+    const Bytes captured = capture.contents();
+    if (isCancelled(token)) {
+        throw AppError(operation + " cancelled.");
+    }
+    if (status != 0) {
+        throw AppError(operation + " failed: " + failureDetail(captured));
+    }
+}
+
+} // namespace
+
+void createZip(const fs::path& source, const fs::path& destination, const CancellationToken* token,
+               const PlatformContext& context, const ZipTimeouts& timeouts) {
+    if (isCancelled(token)) {
+        throw AppError("ZIP creation cancelled.");
+    }
+    std::error_code error;
+    if (!fs::is_directory(source, error)) {
+        throw AppError("ZIP source folder does not exist or is not a directory: " +
+                       source.string());
+    }
+    if (fs::exists(fs::symlink_status(destination))) {
+        fs::remove(destination);
+    }
+    // zip runs inside the source folder, so a relative destination would land there.
+    const fs::path archive = fs::absolute(destination);
+    run(context, {"-qry", archive.string(), "."}, source, "zip", timeouts.archiveSeconds, token);
+    if (fs::file_size(archive) == 0) {
+        throw AppError("zip produced an empty archive.");
+    }
+    validateZip(archive, token, context, timeouts);
+}
+
+void validateZip(const fs::path& archive, const CancellationToken* token,
+                 const PlatformContext& context, const ZipTimeouts& timeouts) {
+    run(context, {"-T", archive.string()}, std::nullopt, "zip validation",
+        timeouts.validationSeconds, token);
+}
+
+} // namespace ventora::ZipService

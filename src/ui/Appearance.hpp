@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+class QApplication;
+
+namespace ventora::Appearance {
+
+/// The window's own dark look, independent of the desktop theme: grey levels given as a white
+/// level and an alpha (0 to 1), fonts in the sizes the layout names (in device-independent
+/// pixels, so they match across platforms), and a dark palette for the stock widgets.
+
+[[nodiscard]] QColor grey(double white, double alpha = 1.0);
+[[nodiscard]] QColor secondaryTextColor();
+[[nodiscard]] QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+[[nodiscard]] QFont monospacedFont(int pixelSize);
+[[nodiscard]] QPalette darkPalette();
+
+/// Fusion style plus the dark palette, so dialogs and menus match the window too.
+void applyDarkAppearance(QApplication& application);
+
+} // namespace ventora::Appearance

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/CancellationToken.hpp"
+#include "core/PatchMode.hpp"
+#include "core/SpptDocument.hpp"
+#include "ui/WindowServices.hpp"
+
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QMimeData;
+
+namespace ventora {
+
+class MainWindowView;
+
+/// Owns the one main window and drives its three jobs: loading an input file, detecting
+/// the DeviceProperties path and generating an archive. At most one job runs at a time; each
+/// runs on a worker thread with its own cancellation token and reports back through a queued
+/// call that is dropped when the controller no longer exists. The main thread never waits
+/// for a job. A generation asked for without a table is remembered until a load ends, and a
+/// quit request while busy cancels the job and is completed once the controller is idle.
+class MainWindowController : public QObject {
+    Q_OBJECT
+
+public:
+    MainWindowController(std::shared_ptr<WindowServices> services, std::optional<QUrl> donationPage,
+                         QObject* parent = nullptr);
+    ~MainWindowController() override;
+
+    /// The input extensions offered and accepted, compared in lower case.
+    [[nodiscard]] static const QStringList& supportedInputExtensions();
+    /// The one file a drag carries when it qualifies: exactly one local file, not a folder,
+    /// with a supported extension.
+    [[nodiscard]] static std::optional<QString> draggedSupportedFile(const QMimeData* data);
+
+    [[nodiscard]] MainWindowView& window() const { return *m_window; }
+    [[nodiscard]] bool isBusy() const { return m_isLoading || m_isDetectingPath || m_isGenerating; }
+    [[nodiscard]] bool hasDocument() const { return m_spptDocument.has_value(); }
+
+    void generate(PatchMode mode);
+    /// False when idle (terminate now); true when `terminate` will be called once idle.
+    bool deferTerminationUntilIdle(std::function<void()> terminate);
+
+public slots:
+    void loadFile();
+    void detectDevicePath();
+    void generateZero();
+    void generateFan35();
+    void openPayPal();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load(const QString& path);
+    void finishLoad(std::optional<LoadOutcome> outcome, const QString& error);
+    void finishDetection(std::optional<DetectOutcome> outcome, const QString& error,
+                         const QString& startingText);
+    void finishExport(std::optional<ExportOutcome> outcome, const QString& error);
+    [[nodiscard]] std::shared_ptr<CancellationToken> beginOperation(bool& flag);
+    void endOperation(bool& flag);
+    void showError(const QString& message);
+    bool completeDeferredTerminationIfIdle();
+    void append(const QStringList& lines);
+    void setStatus(const QString& text);
+    [[nodiscard]] QString devicePathText() const;
+    void setDevicePathText(const QString& text);
+    [[nodiscard]] bool acceptsDrag(const QMimeData* data, Qt::DropActions actions) const;
+
+    std::unique_ptr<MainWindowView> m_window;
+    std::shared_ptr<WindowServices> m_services;
+    std::optional<QUrl> m_donationPage;
+    std::optional<SpptDocument> m_spptDocument;
+    bool m_isGenerating = false;
+    bool m_isDetectingPath = false;
+    bool m_isLoading = false;
+    std::optional<PatchMode> m_pendingGenerationMode;
+    std::function<void()> m_deferredTermination;
+    std::shared_ptr<CancellationToken> m_currentOperationCancellationToken;
+};
+
+} // namespace ventora

@@ -1,0 +1,208 @@
+#include "ui/MainWindowView.hpp"
+
+#include "ui/Appearance.hpp"
+#include "ui/CardView.hpp"
+#include "ui/LogView.hpp"
+#include "ui/PrimaryButton.hpp"
+#include "ui/ValueBox.hpp"
+
+#include <QBoxLayout>
+#include <QIcon>
+#include <QLabel>
+
+namespace ventora {
+namespace {
+
+const QString supportedTargets = QStringLiteral(
+    "Supported targets: Polaris: RX 460, RX 470/480, RX 550 Baffin/Lexa, RX 560, "
+    "RX 570/580/590, WX 2100/3100/3200/4100/5100/7100; Vega 10: RX Vega 56/64/Frontier, "
+    "WX 8100/8200/9100; Vega 20: Radeon VII / Pro VII; Navi 14: RX 5300/5500/5500 XT, W5500; "
+    "Navi 10: RX 5600/5600 XT, RX 5700/5700 XT, W5700; RDNA2 Navi 21/22/23: RX 6600 through "
+    "RX 6950 XT, W6600/W6800. ZeroRPM OFF keeps fan-stop disabled; FAN 35 \u00B0C starts at "
+    "35 \u00B0C and may stop at 30 \u00B0C. Output: ZeroRPM.zip or ZeroRPM35.zip.");
+
+const QString devicePathToolTip =
+    QStringLiteral("Leave empty for automatic IORegistry detection, or enter the complete OpenCore "
+                   "DeviceProperties GPU path manually.");
+
+QLabel* singleLineLabel(const QString& text, const QFont& font, const QColor& colour) {
+    auto* label = new QLabel(text);
+    label->setFont(font);
+    label->setWordWrap(false);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    return label;
+}
+
+QLabel* wrappingLabel(const QString& text, const QFont& font, const QColor& colour) {
+    QLabel* label = singleLineLabel(text, font, colour);
+    label->setWordWrap(true);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    return label;
+}
+
+// A card holding one box layout with the given spacing and margins (left, top, right, bottom).
+template <typename Layout>
+CardView* card(Layout*& layout, int spacing, QMargins margins, int minimumHeight) {
+    auto* view = new CardView;
+    layout = new Layout(view);
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(margins);
+    view->setMinimumHeight(minimumHeight);
+    return view;
+}
+
+PrimaryButton* actionButton(const QString& title, int minimumWidth, int minimumHeight) {
+    auto* button = new PrimaryButton(title);
+    button->setMinimumSize(minimumWidth, minimumHeight);
+    return button;
+}
+
+} // namespace
+
+MainWindowView::MainWindowView() {
+    setWindowTitle(QStringLiteral("Ventora"));
+    setWindowIcon(QIcon(QStringLiteral(":/ventora/ventora.png")));
+    setPalette(Appearance::darkPalette());
+    setAutoFillBackground(true);
+    setAcceptDrops(true);
+    setupWindow();
+    resize(initialSize);
+}
+
+void MainWindowView::setupWindow() {
+    auto* content = new QWidget;
+    content->setMinimumSize(minimumContentSize);
+    auto* root = new QVBoxLayout(content);
+    root->setSpacing(10);
+    root->setContentsMargins(14, 14, 14, 14);
+    root->addWidget(headerCard());
+    root->addWidget(inputCard());
+    root->addWidget(devicePathCard());
+    root->addWidget(statusCardsRow());
+    root->addWidget(actionsCard());
+    root->addWidget(logCard(), 1);
+    m_statusLabel =
+        singleLineLabel(QStringLiteral("Output: Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip"),
+                        Appearance::systemFont(12), Appearance::secondaryTextColor());
+    root->addWidget(m_statusLabel);
+    setCentralWidget(content);
+}
+
+QWidget* MainWindowView::headerCard() {
+    QHBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 14, QMargins(16, 14, 16, 14), 104);
+    auto* icon = new QLabel;
+    icon->setFixedSize(66, 66);
+    icon->setPixmap(QIcon(QStringLiteral(":/ventora/ventora.png")).pixmap(66, 66));
+    icon->setScaledContents(true);
+    layout->addWidget(icon, 0, Qt::AlignVCenter);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(6);
+    column->addWidget(wrappingLabel(QStringLiteral("Ventora"),
+                                    Appearance::systemFont(22, QFont::Bold), Qt::white));
+    column->addWidget(wrappingLabel(QStringLiteral("Fan Always On or FAN 35 \u00B0C Solution"),
+                                    Appearance::systemFont(17, QFont::DemiBold), Qt::white));
+    column->addWidget(
+        wrappingLabel(QStringLiteral("Navi 10/14 / Navi 21/22/23 + Polaris + Vega 10/20"),
+                      Appearance::systemFont(14, QFont::DemiBold), Qt::white));
+    layout->addLayout(column, 1);
+    layout->setAlignment(column, Qt::AlignVCenter);
+    return view;
+}
+
+QWidget* MainWindowView::inputCard() {
+    QHBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 12, QMargins(16, 14, 16, 14), 64);
+    QLabel* title = singleLineLabel(QStringLiteral("Input"),
+                                    Appearance::systemFont(13, QFont::DemiBold), Qt::white);
+    title->setFixedWidth(78);
+    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_inputBox = new ValueBox(QStringLiteral("Load a GPU-Z ROM or SPPT export to start."));
+    m_loadButton = actionButton(QStringLiteral("Load VBIOS ROM / SPPT"), 190, 42);
+    layout->addWidget(title, 0, Qt::AlignVCenter);
+    layout->addWidget(m_inputBox, 1, Qt::AlignVCenter);
+    layout->addWidget(m_loadButton, 0, Qt::AlignVCenter);
+    return view;
+}
+
+QWidget* MainWindowView::devicePathCard() {
+    QHBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 12, QMargins(16, 14, 16, 14), 64);
+    QLabel* title = singleLineLabel(QStringLiteral("DeviceProperties"),
+                                    Appearance::systemFont(13, QFont::DemiBold), Qt::white);
+    title->setFixedWidth(128);
+    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_devicePathBox = new ValueBox(QString());
+    QLineEdit* field = m_devicePathBox->label();
+    field->setReadOnly(false);
+    field->setFocusPolicy(Qt::StrongFocus);
+    field->setToolTip(devicePathToolTip);
+    m_detectButton = actionButton(QStringLiteral("Detect Path"), 130, 42);
+    layout->addWidget(title, 0, Qt::AlignVCenter);
+    layout->addWidget(m_devicePathBox, 1, Qt::AlignVCenter);
+    layout->addWidget(m_detectButton, 0, Qt::AlignVCenter);
+    return view;
+}
+
+QWidget* MainWindowView::statusCardsRow() {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    const auto infoCard = [&](const QString& title, const QString& value) {
+        QVBoxLayout* column = nullptr;
+        CardView* view = card(column, 9, QMargins(18, 16, 18, 16), 78);
+        view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        column->addWidget(singleLineLabel(title, Appearance::systemFont(12, QFont::DemiBold),
+                                          Appearance::secondaryTextColor()));
+        QLabel* valueLabel =
+            singleLineLabel(value, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
+        column->addWidget(valueLabel);
+        column->addStretch(1);
+        layout->addWidget(view, 1, Qt::AlignTop);
+        return valueLabel;
+    };
+    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"));
+    m_configValue =
+        infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"));
+    return row;
+}
+
+QWidget* MainWindowView::actionsCard() {
+    QVBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 12, QMargins(16, 16, 16, 16), 104);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(12);
+    m_generateZeroButton =
+        actionButton(QStringLiteral("Generate ZeroRPM OFF\nFan Always On"), 0, 48);
+    m_generateFan35Button =
+        actionButton(QStringLiteral("Generate FAN 35 \u00B0C\nSolution"), 0, 48);
+    m_donateButton = actionButton(QStringLiteral("PayPal Donate"), 0, 48);
+    for (PrimaryButton* button : {m_generateZeroButton, m_generateFan35Button, m_donateButton}) {
+        // Ignored width hints plus equal stretch give the three buttons equal widths.
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+        buttons->addWidget(button, 1, Qt::AlignVCenter);
+    }
+    layout->addLayout(buttons);
+    layout->addWidget(wrappingLabel(supportedTargets, Appearance::systemFont(12),
+                                    Appearance::secondaryTextColor()));
+    return view;
+}
+
+QWidget* MainWindowView::logCard() {
+    QVBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 10, QMargins(16, 14, 16, 16), 0);
+    layout->addWidget(singleLineLabel(QStringLiteral("Log"),
+                                      Appearance::systemFont(12, QFont::DemiBold),
+                                      Appearance::secondaryTextColor()));
+    m_logView = new LogView;
+    layout->addWidget(m_logView, 1);
+    return view;
+}
+
+} // namespace ventora

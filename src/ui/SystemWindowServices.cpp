@@ -1,0 +1,84 @@
+#include "ui/SystemWindowServices.hpp"
+
+#include "devicepath/DevicePathDetector.hpp"
+#include "input/SpptFileParser.hpp"
+#include "output/OutputBuilder.hpp"
+#include "ui/FileReveal.hpp"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ventora {
+
+SystemWindowServices::SystemWindowServices(PlatformContext context)
+    : m_context(std::move(context)) {}
+
+LoadOutcome SystemWindowServices::loadInput(const std::filesystem::path& path,
+                                            const CancellationToken* token) {
+    SpptFileParser::LoadResult result = SpptFileParser::load(path, token);
+    return {std::move(result.document), std::move(result.messages)};
+}
+
+DetectOutcome SystemWindowServices::detectDevicePath(const CancellationToken* token) {
+    DetectOutcome outcome;
+    outcome.path = DevicePathDetector::detectPath(outcome.messages, token, m_context);
+    return outcome;
+}
+
+ExportOutcome
+SystemWindowServices::exportPackage(const SpptDocument& document, PatchMode mode,
+                                    const std::optional<std::string>& devicePathOverride,
+                                    const CancellationToken* token) {
+    ExportResult result =
+        OutputBuilder::exportPackage(document, mode, devicePathOverride, token, m_context);
+    return {std::move(result.zipURL), std::move(result.report), std::move(result.devicePath)};
+}
+
+std::optional<QString> SystemWindowServices::requestInputFile(QWidget* parent,
+                                                              const QStringList& extensions) {
+    QStringList patterns;
+    for (const QString& extension : extensions) {
+        patterns.append(QStringLiteral("*.") + extension);
+    }
+    const QString filter =
+        QStringLiteral("VBIOS ROM or SPPT (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    const QString chosen = QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+void SystemWindowServices::showErrorAlert(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Ventora"), message, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+int SystemWindowServices::showAlert(QWidget* parent, const Alert& alert) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Ventora"));
+    box.setIconPixmap(QIcon(QStringLiteral(":/ventora/ventora.png")).pixmap(64, 64));
+    box.setText(alert.message);
+    box.setInformativeText(alert.informativeText);
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : alert.buttons) {
+        const auto role = buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::ActionRole;
+        buttons.append(box.addButton(title, role));
+    }
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
+}
+
+void SystemWindowServices::revealInFileManager(const QString& path) {
+    FileReveal::reveal(path);
+}
+
+void SystemWindowServices::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace ventora

@@ -1,0 +1,135 @@
+#include "devicepath/ExecutableRunner.hpp"
+
+#include "support/FakeExecutable.hpp"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <regex>
+#include <thread>
+
+namespace ventora {
+namespace {
+
+using DevicePathDetector::runExecutable;
+using Clock = std::chrono::steady_clock;
+using Stream = test::FakeExecutableFolder::Stream;
+namespace fs = std::filesystem;
+
+PlatformContext contextWithTemporaryDirectory(const fs::path& directory) {
+    PlatformContext context;
+    context.temporaryDirectory = directory;
+    return context;
+}
+
+class executable_runner_test : public testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(m_tools.temporaryEntries(), std::vector<std::string>{});
+        EXPECT_FALSE(test::hasChildProcesses());
+    }
+
+    std::optional<std::string> run(const fs::path& executable, double timeout = 4.0,
+                                   const CancellationToken* token = nullptr,
+                                   const std::vector<std::string>& arguments = {}) {
+        const auto start = Clock::now();
+        auto result = runExecutable(executable, arguments, timeout, token, "ioreg", m_context);
+        m_seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return result;
+    }
+
+    test::FakeExecutableFolder m_tools;
+    PlatformContext m_context = contextWithTemporaryDirectory(m_tools.temporaryDirectory());
+    double m_seconds = 0;
+};
+
+TEST_F(executable_runner_test, returns_what_the_tool_printed_on_either_stream) {
+    EXPECT_EQ(run(m_tools.writePrinter("out", "+-o Root\n")), "+-o Root\n");
+    EXPECT_EQ(run(m_tools.writePrinter("err", "only here\n", Stream::standardError)),
+              "only here\n");
+    EXPECT_EQ(run(m_tools.writeScript("both", "echo a\necho b >&2\necho c")), "a\nb\nc\n");
+    EXPECT_EQ(run(m_tools.writeScript("silent", "exit 0")), "");
+    EXPECT_EQ(run(m_tools.writePrinter("utf8", "Gr\xc3\xa4\x66ik \xe2\x9c\x93")),
+              "Gr\xc3\xa4\x66ik \xe2\x9c\x93");
+    EXPECT_EQ(run(m_tools.writeScript("args", "printf '%s|' \"$@\""), 4.0, nullptr,
+                  {"-p", "IODeviceTree", "-w0", "-l"}),
+              "-p|IODeviceTree|-w0|-l|");
+}
+
+TEST_F(executable_runner_test, captures_in_a_private_uniquely_named_file) {
+    const auto script = m_tools.writeScript("list", "cd '" + m_tools.temporaryDirectory().string() +
+                                                        "' && stat -c '%n %a' *");
+    const auto listed = run(script);
+    ASSERT_TRUE(listed.has_value());
+    EXPECT_TRUE(
+        std::regex_match(*listed, std::regex("Ventora-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
+                                             "[89AB][0-9A-F]{3}-[0-9A-F]{12}\\.ioreg 600\n")))
+        << *listed;
+}
+
+TEST_F(executable_runner_test, failures_give_absent) {
+    const struct {
+        const char* name;
+        fs::path executable;
+    } rows[] = {
+        {"exit 1 after printing",
+         m_tools.writePrinter("fails", "+-o Root\n", Stream::standardOutput, 1)},
+        {"killed by a signal", m_tools.writeScript("crash", "echo partial\nkill -KILL $$")},
+        {"invalid UTF-8", m_tools.writePrinter("binary", "ok \xff\xfe")},
+        {"overlong UTF-8", m_tools.writePrinter("overlong", "\xc0\xaf")},
+        {"missing executable", m_tools.path() / "missing"},
+        {"a folder", m_tools.path()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(run(row.executable), std::nullopt);
+        EXPECT_EQ(m_tools.temporaryEntries(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(executable_runner_test, no_capture_file_means_no_run) {
+    const fs::path marker = m_tools.path() / "ran";
+    const auto script = m_tools.writeScript("tool", "touch '" + marker.string() + "'");
+    m_context.temporaryDirectory = m_tools.path() / "missing-folder";
+    EXPECT_EQ(run(script), std::nullopt);
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+TEST_F(executable_runner_test, cancelled_before_the_start_runs_nothing) {
+    const fs::path marker = m_tools.path() / "ran";
+    const auto script = m_tools.writeScript("tool", "touch '" + marker.string() + "'");
+    CancellationToken token;
+    token.cancel();
+    EXPECT_EQ(run(script, 4.0, &token), std::nullopt);
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+TEST_F(executable_runner_test, a_time_out_terminates_the_tool) {
+    EXPECT_EQ(run(m_tools.writeScript("slow", "echo started\nexec sleep 30"), 0.5), std::nullopt);
+    EXPECT_GE(m_seconds, 0.5);
+    EXPECT_LT(m_seconds, 0.95);
+}
+
+TEST_F(executable_runner_test, a_tool_ignoring_sigterm_is_killed) {
+    EXPECT_EQ(run(m_tools.writeScript("stubborn", "trap '' TERM\nexec sleep 30"), 0.5),
+              std::nullopt);
+    EXPECT_GE(m_seconds, 1.0);
+    EXPECT_LT(m_seconds, 2.5);
+}
+
+TEST_F(executable_runner_test, cancelling_during_the_run_gives_absent_even_for_exit_status_0) {
+    // The tool answers SIGTERM by exiting 0 with output: only the token tells it was cancelled.
+    const auto script = m_tools.writeScript(
+        "polite", "trap 'echo bye; exit 0' TERM\necho hello\nwhile :; do sleep 0.02; done");
+    CancellationToken token;
+    std::thread canceller([&token] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        token.cancel();
+    });
+    EXPECT_EQ(run(script, 30.0, &token), std::nullopt);
+    canceller.join();
+    EXPECT_GE(m_seconds, 0.3);
+    EXPECT_LT(m_seconds, 0.8);
+}
+
+} // namespace
+} // namespace ventora

@@ -1,0 +1,108 @@
+#include "OutputSandbox.hpp"
+#include "support/PowerPlayTables.hpp"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace ventora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int exitCode;
+    std::vector<std::string> out;
+    std::string err;
+};
+
+class GenerateCommandTest : public ::testing::Test {
+protected:
+    CliRun run(const std::string& arguments) {
+        const fs::path errFile = sandbox.root() / "stderr.txt";
+        const std::string command = std::string("'") + VENTORA_CLI + "' generate " + arguments +
+                                    " 2>'" + errFile.string() + "'; echo \"exit=$?\"";
+        auto out = test::splitLines(test::commandOutput(command));
+        if (!out.empty() && out.back().empty()) {
+            out.pop_back();
+        }
+        const int exitCode = std::stoi(out.back().substr(5));
+        out.pop_back();
+        const Bytes err = test::readFile(errFile);
+        return {exitCode, out, std::string(err.begin(), err.end())};
+    }
+
+    fs::path writeInput(const Bytes& table) {
+        const fs::path input = sandbox.root() / "table.bin";
+        test::writeFile(input, table);
+        return input;
+    }
+
+    test::OutputSandbox sandbox;
+    fs::path outputDir = sandbox.root() / "out";
+};
+
+TEST_F(GenerateCommandTest, prints_the_window_log_and_writes_the_archive) {
+    const fs::path input = writeInput(test::vega20Table());
+    const CliRun result =
+        run("--preset fan35 --output-dir '" + outputDir.string() + "' '" + input.string() + "'");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto start = std::ranges::find(result.out, "Starting Fan 35 °C / Stop 30 °C export...");
+    ASSERT_NE(start, result.out.begin()) << "the loader's lines come first";
+    ASSERT_NE(start, result.out.end());
+    ASSERT_GT(result.out.end() - start, 4);
+    EXPECT_EQ(*(start + 1), "No manual DeviceProperties path selected; locating GFX0/AMD in "
+                            "IORegistry. A generic fallback will be used if no usable path is "
+                            "found.");
+    EXPECT_EQ(*(start + 2), "IMPORTANT: Review/confirm the DeviceProperties path before using "
+                            "the generated config.plist.");
+    const fs::path archive = outputDir / "ZeroRPM35.zip";
+    EXPECT_EQ(*(start + 3), "Export completed: " + archive.string());
+    const Bytes report = test::archiveMember(archive, "ZeroRPM-Report.txt");
+    EXPECT_EQ(std::vector<std::string>(start + 4, result.out.end()),
+              test::splitLines(std::string(report.begin(), report.end())));
+}
+
+TEST_F(GenerateCommandTest, manual_path_is_announced_in_canonical_form) {
+    const fs::path input = writeInput(test::polarisTable());
+    const CliRun result = run("--preset zero-rpm-off --device-path ' PciRoot(0x0)/Pci(0x01,0x0)' "
+                              "--output-dir '" +
+                              outputDir.string() + "' '" + input.string() + "'");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(std::ranges::find(result.out, "Using manual supported AMD GPU DeviceProperties "
+                                            "path: PciRoot(0x0)/Pci(0x1,0x0)"),
+              result.out.end());
+    EXPECT_TRUE(fs::exists(outputDir / "ZeroRPM.zip"));
+}
+
+TEST_F(GenerateCommandTest, refusals_and_their_exit_codes) {
+    Bytes unsupported = test::polarisTable();
+    std::fill(unsupported.begin() + 2, unsupported.end(), std::uint8_t{0xEE});
+    struct Case {
+        const char* name;
+        Bytes table;
+        std::string extra;
+        int exitCode;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"unsupported table", unsupported, "", 3,
+         "ERROR: Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe "
+         "patching.\n"},
+        {"incomplete path", test::polarisTable(), "--device-path 'PciRoot(0x0)'", 1,
+         "ERROR: Invalid DeviceProperties path override. Output was blocked instead of "
+         "silently using another path.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path input = writeInput(c.table);
+        const CliRun result = run("--preset fan35 " + c.extra + " --output-dir '" +
+                                  outputDir.string() + "' '" + input.string() + "'");
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_FALSE(fs::exists(outputDir / "ZeroRPM35.zip"));
+    }
+    EXPECT_EQ(run("'" + (sandbox.root() / "x.bin").string() + "'").exitCode, 2);
+}
+
+} // namespace
+} // namespace ventora

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/ByteUtils.hpp"
+#include "core/PlatformContext.hpp"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ventora::test {
+
+/// A private folder per test with its own temporary folder, Desktop, resources (holding a
+/// copy of the shipped BaseConfig.plist) and a place for fake tools. The context it hands
+/// out points at these and at no detection tool at all; zip is the system's unless a test
+/// replaces it. Everything is removed when the sandbox goes away.
+class OutputSandbox {
+public:
+    OutputSandbox();
+    ~OutputSandbox();
+    OutputSandbox(const OutputSandbox&) = delete;
+    OutputSandbox& operator=(const OutputSandbox&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& root() const { return m_root; }
+    [[nodiscard]] PlatformContext& context() { return m_context; }
+
+    /// Writes an executable /bin/sh script `name` in the tools folder and returns its path.
+    std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
+
+    /// Names in the temporary folder and on the Desktop that this program's temporaries use.
+    [[nodiscard]] std::vector<std::string> leftoverTemporaries() const;
+
+private:
+    std::filesystem::path m_root;
+    PlatformContext m_context;
+};
+
+[[nodiscard]] Bytes readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, ByteView bytes);
+void writeFile(const std::filesystem::path& path, const std::string& text);
+
+/// What `command` (run by /bin/sh) printed on standard output.
+[[nodiscard]] std::string commandOutput(const std::string& command);
+
+/// Entry names of a ZIP archive as the system's unzip lists them, sorted.
+[[nodiscard]] std::vector<std::string> archiveEntries(const std::filesystem::path& archive);
+
+/// One member of a ZIP archive, extracted by the system's unzip.
+[[nodiscard]] Bytes archiveMember(const std::filesystem::path& archive, const std::string& name);
+
+[[nodiscard]] std::vector<std::string> splitLines(const std::string& text);
+
+} // namespace ventora::test

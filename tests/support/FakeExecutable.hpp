@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ventora::test {
+
+/// A private folder (0700) for fake outside tools: small /bin/sh scripts that tests write
+/// and point the PlatformContext at. The folder and everything in it are removed when the
+/// object goes away. It also holds a separate "tmp" folder to serve as the temporary
+/// directory, so tests can check that nothing is left behind there.
+class FakeExecutableFolder {
+public:
+    enum class Stream { standardOutput, standardError };
+
+    FakeExecutableFolder();
+    ~FakeExecutableFolder();
+    FakeExecutableFolder(const FakeExecutableFolder&) = delete;
+    FakeExecutableFolder& operator=(const FakeExecutableFolder&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+    [[nodiscard]] std::filesystem::path temporaryDirectory() const { return m_path / "tmp"; }
+
+    /// Writes the executable script `name` whose body (after "#!/bin/sh") is `body`.
+    std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
+
+    /// A script that prints `text` byte for byte on `stream` and exits with `exitStatus`.
+    std::filesystem::path writePrinter(const std::string& name, const std::string& text,
+                                       Stream stream = Stream::standardOutput,
+                                       int exitStatus = 0) const;
+
+    /// Names of the entries of the temporary directory.
+    [[nodiscard]] std::vector<std::string> temporaryEntries() const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+/// True when this process still has a child, running or unreaped. A zombie found here is
+/// reaped, so one leak does not spill into later tests.
+[[nodiscard]] bool hasChildProcesses();
+
+} // namespace ventora::test

@@ -1,0 +1,135 @@
+#include "support/PowerPlayTables.hpp"
+#include "support/RomBuilder.hpp"
+#include "ui/Appearance.hpp"
+#include "ui/LogView.hpp"
+#include "ui/MainWindowController.hpp"
+#include "ui/MainWindowView.hpp"
+#include "ui/SystemWindowServices.hpp"
+#include "ui/ValueBox.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <deque>
+
+using namespace ventora;
+
+namespace {
+
+/// The production services with the dialogs scripted: the real loader, detector and export
+/// builder run against a private Desktop and tools that cannot be found.
+class ScriptedDialogs : public SystemWindowServices {
+public:
+    using SystemWindowServices::SystemWindowServices;
+
+    std::deque<QString> fileAnswers;
+    QStringList errorAlerts;
+    QStringList revealed;
+
+    std::optional<QString> requestInputFile(QWidget*, const QStringList&) override {
+        if (fileAnswers.empty()) {
+            return std::nullopt;
+        }
+        QString answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+    void showErrorAlert(QWidget*, const QString& message) override { errorAlerts.append(message); }
+    void revealInFileManager(const QString& path) override { revealed.append(path); }
+};
+
+PlatformContext privateContext(const QTemporaryDir& root) {
+    PlatformContext context;
+    context.temporaryDirectory = root.filePath(QStringLiteral("tmp")).toStdString();
+    context.desktopDirectory = root.filePath(QStringLiteral("Desktop")).toStdString();
+    context.resourcesDirectory = QCoreApplication::applicationDirPath().toStdString();
+    context.ioregExecutable = root.filePath(QStringLiteral("no-ioreg")).toStdString();
+    context.searchPath = std::string();
+    context.zipExecutable = "/usr/bin/zip";
+    return context;
+}
+
+} // namespace
+
+/// Load, detect and generate through the window with the real core modules, on a synthetic
+/// Navi 10 ROM; also leaves a screenshot of the loaded window in the build folder.
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadDetectGenerateWithTheRealModules() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("tmp")));
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("Desktop")));
+
+        const Bytes table = test::navi10Table();
+        test::RomImageLayout layout;
+        layout.table = table;
+        const Bytes rom = test::romImage(layout);
+        const QString romPath = root.filePath(QStringLiteral("Navi10.rom"));
+        QFile file(romPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(reinterpret_cast<const char*>(rom.data()), qint64(rom.size())),
+                 qint64(rom.size()));
+        file.close();
+
+        auto services = std::make_shared<ScriptedDialogs>(privateContext(root));
+        MainWindowController controller(services, std::nullopt);
+        MainWindowView& window = controller.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        services->fileAnswers.push_back(romPath);
+        controller.loadFile();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 20000);
+        QVERIFY2(services->errorAlerts.isEmpty(), qPrintable(services->errorAlerts.join('\n')));
+        QCOMPARE(window.spptValue()->text(),
+                 QStringLiteral("Loaded \u2022 %1 bytes").arg(table.size()));
+        QCOMPARE(window.inputBox()->label()->text(), QStringLiteral("Navi10.rom"));
+        QCOMPARE(window.statusLabel()->text(),
+                 QStringLiteral("SPPT loaded. Choose a solution to generate the ZIP on Desktop."));
+        QVERIFY(window.logView()->toPlainText().count(QLatin1Char('\n')) >= 1);
+
+        const QString screenshot = QStringLiteral(VENTORA_TEST_OUTPUT_DIR "/main-window.png");
+        QVERIFY(window.grab().save(screenshot));
+        qInfo("Main window screenshot: %s", qPrintable(screenshot));
+
+        controller.detectDevicePath();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 20000);
+        QCOMPARE(window.statusLabel()->text(),
+                 QStringLiteral("GFX0 path was not detected. Generation will use the generic "
+                                "fallback unless you enter a path."));
+        QCOMPARE(window.devicePathBox()->label()->text(), QString());
+
+        controller.generateZero();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 60000);
+        QVERIFY2(services->errorAlerts.isEmpty(), qPrintable(services->errorAlerts.join('\n')));
+        const QString archive = root.filePath(QStringLiteral("Desktop/ZeroRPM.zip"));
+        QVERIFY(QFile::exists(archive));
+        QCOMPARE(window.statusLabel()->text(), QStringLiteral("Generated ZeroRPM.zip on Desktop."));
+        QCOMPARE(services->revealed, QStringList{archive});
+        QCOMPARE(window.devicePathBox()->label()->text(),
+                 QStringLiteral("PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)"));
+        QVERIFY(window.logView()->toPlainText().contains(QStringLiteral("] Export completed: ") +
+                                                         archive + QLatin1Char('\n')));
+        QVERIFY(window.grab().save(
+            QStringLiteral(VENTORA_TEST_OUTPUT_DIR "/main-window-exported.png")));
+        QCOMPARE(QDir(root.filePath(QStringLiteral("tmp")))
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{});
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    Appearance::applyDarkAppearance(application);
+    EndToEndTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "EndToEndTest.moc"

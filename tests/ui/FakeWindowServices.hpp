@@ -1,0 +1,78 @@
+#pragma once
+
+#include "ui/WindowServices.hpp"
+
+#include <QList>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace ventora::test {
+
+/// A latch a scripted job waits on, so a test decides when the job ends. The wait also ends
+/// when the job's token is cancelled, as a real job's checkpoint would.
+class Gate {
+public:
+    void open();
+    /// Blocks until opened or cancelled; true when cancelled.
+    bool waitOpenOrCancelled(const CancellationToken* token);
+    [[nodiscard]] bool isWaiting() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    bool m_waiting = false;
+};
+
+/// The window's services under test control: jobs run scripts (on the worker thread) and
+/// record how they were called; dialogs answer from queues and record what they showed.
+class FakeWindowServices : public WindowServices {
+public:
+    struct ExportCall {
+        std::size_t tableSize;
+        PatchMode mode;
+        std::optional<std::string> devicePathOverride;
+    };
+
+    std::function<LoadOutcome(const std::filesystem::path&, const CancellationToken*)> loadScript;
+    std::function<DetectOutcome(const CancellationToken*)> detectScript;
+    std::function<ExportOutcome(PatchMode, const CancellationToken*)> exportScript;
+
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<int> alertAnswers;
+
+    int fileRequests = 0;
+    QStringList errorAlerts;
+    QList<Alert> alerts;
+    QStringList revealed;
+    QList<QUrl> openedUrls;
+
+    [[nodiscard]] std::vector<std::filesystem::path> loadedPaths() const;
+    [[nodiscard]] std::vector<ExportCall> exportCalls() const;
+
+    LoadOutcome loadInput(const std::filesystem::path& path,
+                          const CancellationToken* token) override;
+    DetectOutcome detectDevicePath(const CancellationToken* token) override;
+    ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
+                                const std::optional<std::string>& devicePathOverride,
+                                const CancellationToken* token) override;
+
+    std::optional<QString> requestInputFile(QWidget* parent,
+                                            const QStringList& extensions) override;
+    void showErrorAlert(QWidget* parent, const QString& message) override;
+    int showAlert(QWidget* parent, const Alert& alert) override;
+    void revealInFileManager(const QString& path) override;
+    void openUrl(const QUrl& url) override;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::filesystem::path> m_loadedPaths;
+    std::vector<ExportCall> m_exportCalls;
+};
+
+/// A document as the loader would hand it back: `size` bytes whose first word is the size.
+[[nodiscard]] SpptDocument documentOfSize(std::size_t size);
+
+} // namespace ventora::test
