@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds Ventora and runs its main job on a bundled example table:
-# inspect it, then write the fan35 preset of it next to the build.
+# Installs what is needed, builds Ventora and starts its window. Without a display, run it as
+# QT_QPA_PLATFORM=offscreen scripts/run.sh, or under xvfb-run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
 cmake --preset dev
-cmake --build --preset dev --target ventora-cli
+cmake --build --preset dev --target ventora ventora-cli
 
-cli=build/dev/bin/ventora-cli
-"$cli" inspect examples/polaris.bin
-"$cli" patch --preset fan35 examples/polaris.bin -o build/dev/polaris-fan35.bin
+exec build/dev/bin/ventora "$@"

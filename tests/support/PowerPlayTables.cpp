@@ -5,24 +5,6 @@
 namespace ventora::test {
 namespace {
 
-// Builders may be asked for tables too short for some of their fields (to test truncation);
-// such fields are simply left out.
-void fit8(Bytes& table, std::size_t offset, std::uint8_t value) {
-    if (offset < table.size()) {
-        table[offset] = value;
-    }
-}
-
-void fit16(Bytes& table, std::size_t offset, std::uint16_t value) {
-    fit8(table, offset, static_cast<std::uint8_t>(value));
-    fit8(table, offset + 1, static_cast<std::uint8_t>(value >> 8));
-}
-
-void fit32(Bytes& table, std::size_t offset, std::uint32_t value) {
-    fit16(table, offset, static_cast<std::uint16_t>(value));
-    fit16(table, offset + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
 Bytes filledTable(std::size_t length, std::uint32_t seed) {
     Bytes table(length);
     std::uint32_t state = seed * 2654435761u + 1u;
@@ -36,9 +18,9 @@ Bytes filledTable(std::size_t length, std::uint32_t seed) {
 Bytes withHeader(std::size_t length, std::uint8_t formatRevision, std::uint8_t contentRevision,
                  std::uint32_t seed) {
     Bytes table = filledTable(length, seed);
-    fit16(table, 0, static_cast<std::uint16_t>(length));
-    fit8(table, 2, formatRevision);
-    fit8(table, 3, contentRevision);
+    fitU16(table, 0, static_cast<std::uint16_t>(length));
+    fitU8(table, 2, formatRevision);
+    fitU8(table, 3, contentRevision);
     return table;
 }
 
@@ -54,6 +36,22 @@ Vega10Row vega10Row(std::uint8_t revision) {
 }
 
 } // namespace
+
+void fitU8(Bytes& table, std::size_t offset, std::uint8_t value) {
+    if (offset < table.size()) {
+        table[offset] = value;
+    }
+}
+
+void fitU16(Bytes& table, std::size_t offset, std::uint16_t value) {
+    fitU8(table, offset, static_cast<std::uint8_t>(value));
+    fitU8(table, offset + 1, static_cast<std::uint8_t>(value >> 8));
+}
+
+void fitU32(Bytes& table, std::size_t offset, std::uint32_t value) {
+    fitU16(table, offset, static_cast<std::uint16_t>(value));
+    fitU16(table, offset + 2, static_cast<std::uint16_t>(value >> 16));
+}
 
 void putU8(Bytes& table, std::size_t offset, std::uint8_t value) {
     table.at(offset) = value;
@@ -71,89 +69,89 @@ void putU32(Bytes& table, std::size_t offset, std::uint32_t value) {
 
 Bytes polarisTable(std::size_t length, std::uint16_t fanTableOffset, std::uint32_t fillSeed) {
     Bytes table = withHeader(length, 7, 1, fillSeed);
-    fit16(table, 5, 77);
-    fit16(table, 37, fanTableOffset);
+    fitU16(table, 5, 77);
+    fitU16(table, 37, fanTableOffset);
     const std::size_t f = fanTableOffset;
-    fit8(table, f, 9);
-    fit16(table, f + 21, 3200);
-    fit8(table, f + 27, 75);
-    fit8(table, f + 28, 20);
-    fit8(table, f + 43, 1);
-    fit8(table, f + 44, 50);
-    fit8(table, f + 45, 60);
+    fitU8(table, f, 9);
+    fitU16(table, f + 21, 3200);
+    fitU8(table, f + 27, 75);
+    fitU8(table, f + 28, 20);
+    fitU8(table, f + 43, 1);
+    fitU8(table, f + 44, 50);
+    fitU8(table, f + 45, 60);
     return table;
 }
 
 Bytes vega10Table(std::uint8_t fanTableRevision, std::size_t length, std::uint16_t fanTableOffset,
                   std::uint32_t fillSeed) {
     Bytes table = withHeader(length, 8, 1, fillSeed);
-    fit16(table, 5, 92);
-    fit16(table, 48, 0x60);
-    fit16(table, 50, fanTableOffset);
+    fitU16(table, 5, 92);
+    fitU16(table, 48, 0x60);
+    fitU16(table, 50, fanTableOffset);
     const std::size_t f = fanTableOffset;
     const Vega10Row row = vega10Row(fanTableRevision);
-    fit8(table, f, fanTableRevision);
-    fit16(table, f + row.target, 85);
-    fit16(table, f + row.minimumPwm, 25);
-    fit8(table, f + row.enable, 1);
-    fit16(table, f + row.stop, 50);
-    fit16(table, f + row.start, 60);
+    fitU8(table, f, fanTableRevision);
+    fitU16(table, f + row.target, 85);
+    fitU16(table, f + row.minimumPwm, 25);
+    fitU8(table, f + row.enable, 1);
+    fitU16(table, f + row.stop, 50);
+    fitU16(table, f + row.start, 60);
     return table;
 }
 
 Bytes vega20Table(std::uint32_t fillSeed) {
     Bytes table = withHeader(1730, 11, 0, fillSeed);
-    fit8(table, 4, 2);
-    fit16(table, 5, 1730);
-    fit8(table, 21, 26);
-    fit8(table, 34, 1);
-    fit32(table, 35, 11);
-    fit8(table, 167, 1);
-    fit32(table, 168, 14);
-    fit8(table, 181, 1);
-    fit32(table, 204, 29);
-    fit32(table, 474, 3);
-    fit16(table, 1090, 50);
-    fit16(table, 1092, 60);
-    fit16(table, 1114, 3850);
-    fit16(table, 1116, 95);
-    fit8(table, 1120, 1);
-    fit8(table, 1121, 4);
+    fitU8(table, 4, 2);
+    fitU16(table, 5, 1730);
+    fitU8(table, 21, 26);
+    fitU8(table, 34, 1);
+    fitU32(table, 35, 11);
+    fitU8(table, 167, 1);
+    fitU32(table, 168, 14);
+    fitU8(table, 181, 1);
+    fitU32(table, 204, 29);
+    fitU32(table, 474, 3);
+    fitU16(table, 1090, 50);
+    fitU16(table, 1092, 60);
+    fitU16(table, 1114, 3850);
+    fitU16(table, 1116, 95);
+    fitU8(table, 1120, 1);
+    fitU8(table, 1121, 4);
     return table;
 }
 
 Bytes navi10Table(std::uint32_t fillSeed) {
     Bytes table = withHeader(1674, 12, 0, fillSeed);
-    fit8(table, 4, 1);
-    fit16(table, 5, 482);
-    fit8(table, 21, 27);
-    fit8(table, 182, 0x80);
-    fit32(table, 186, 14);
-    fit32(table, 190, 30);
-    fit8(table, 203, 1);
-    fit32(table, 482, 8);
-    fit16(table, 1118, 50);
-    fit16(table, 1120, 55);
-    fit16(table, 1148, 3200);
-    fit16(table, 1150, 95);
-    fit8(table, 1154, 0);
-    fit8(table, 1156, 1);
-    fit8(table, 1157, 2);
+    fitU8(table, 4, 1);
+    fitU16(table, 5, 482);
+    fitU8(table, 21, 27);
+    fitU8(table, 182, 0x80);
+    fitU32(table, 186, 14);
+    fitU32(table, 190, 30);
+    fitU8(table, 203, 1);
+    fitU32(table, 482, 8);
+    fitU16(table, 1118, 50);
+    fitU16(table, 1120, 55);
+    fitU16(table, 1148, 3200);
+    fitU16(table, 1150, 95);
+    fitU8(table, 1154, 0);
+    fitU8(table, 1156, 1);
+    fitU8(table, 1157, 2);
     return table;
 }
 
 Bytes rdna2Table(std::uint8_t formatRevision, std::size_t length, std::uint32_t fillSeed) {
     Bytes table = withHeader(length, formatRevision, 0, fillSeed);
-    fit8(table, 4, 2);
-    fit16(table, 5, 802);
-    fit8(table, 182, 0x81);
-    fit32(table, 186, 16);
-    fit32(table, 190, 30);
-    fit8(table, 203, 1);
-    fit32(table, 802, 118);
-    fit16(table, 1790, 50);
-    fit16(table, 1792, 60);
-    fit8(table, 1832, 1);
+    fitU8(table, 4, 2);
+    fitU16(table, 5, 802);
+    fitU8(table, 182, 0x81);
+    fitU32(table, 186, 16);
+    fitU32(table, 190, 30);
+    fitU8(table, 203, 1);
+    fitU32(table, 802, 118);
+    fitU16(table, 1790, 50);
+    fitU16(table, 1792, 60);
+    fitU8(table, 1832, 1);
     return table;
 }
 
