@@ -1,7 +1,7 @@
 #include "core/HexFormat.hpp"
+#include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 #include "devicepath/HexDigits.hpp"
-#include "core/Unicode.hpp"
 
 #include <cstdint>
 #include <utility>

@@ -1,9 +1,9 @@
 #include "devicepath/ExecutableRunner.hpp"
 
 #include "core/FileSystem.hpp"
+#include "core/Unicode.hpp"
 #include "core/Uuid.hpp"
 #include "devicepath/ProcessRunner.hpp"
-#include "core/Unicode.hpp"
 
 #include <exception>
 #include <unistd.h>

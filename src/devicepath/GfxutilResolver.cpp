@@ -1,9 +1,9 @@
 #include "devicepath/GfxutilResolver.hpp"
 
+#include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 #include "devicepath/ExecutableRunner.hpp"
 #include "devicepath/HexDigits.hpp"
-#include "core/Unicode.hpp"
 
 #include <algorithm>
 #include <map>

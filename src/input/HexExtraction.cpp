@@ -1,5 +1,5 @@
-#include "input/SpptFileParser.hpp"
 #include "core/Unicode.hpp"
+#include "input/SpptFileParser.hpp"
 
 #include <algorithm>
 #include <vector>

@@ -145,8 +145,7 @@ LoadResult load(const std::filesystem::path& url, const CancellationToken* token
     const Input input{std::filesystem::absolute(url).string(), url.filename().string(),
                       lowercaseExtension(url)};
     checkTextSize(input.extension, attributes.size);
-    Bytes bytes =
-        FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
+    Bytes bytes = FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
     throwIfCancelled(token);
     checkFileSize(static_cast<std::int64_t>(bytes.size()));
     if (input.extension == "rom" || isLikelyVbiosRom(bytes)) {

@@ -10,11 +10,14 @@ TEST(unicode_test, utf8_validation_rejects_malformed_forms) {
         std::string text;
         bool valid;
     };
-    for (const Row& row : {Row{"plain", true}, Row{"\xC2\xB0" "C", true},
-                           Row{"\xF0\x9F\x98\x80", true}, Row{"\xC0\xAF", false},
-                           Row{"\xE0\x80\xAF", false}, Row{"\xED\xA0\x80", false},
-                           Row{"\xF4\x90\x80\x80", false}, Row{"\xE2\x82", false},
-                           Row{"\x80", false}, Row{"", true}}) {
+    for (const Row& row :
+         {Row{"plain", true},
+          Row{"\xC2\xB0"
+              "C",
+              true},
+          Row{"\xF0\x9F\x98\x80", true}, Row{"\xC0\xAF", false}, Row{"\xE0\x80\xAF", false},
+          Row{"\xED\xA0\x80", false}, Row{"\xF4\x90\x80\x80", false}, Row{"\xE2\x82", false},
+          Row{"\x80", false}, Row{"", true}}) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(Unicode::isValidUtf8(row.text), row.valid);
     }
@@ -25,9 +28,9 @@ TEST(unicode_test, trimming_and_splitting_use_the_unicode_white_space_set) {
     const std::string nel = "\xC2\x85", lineSeparator = "\xE2\x80\xA8",
                       paragraphSeparator = "\xE2\x80\xA9", noBreak = "\xC2\xA0",
                       ideographic = "\xE3\x80\x80";
-    EXPECT_EQ(Unicode::trimWhitespace(nel + " \tPciRoot(0x0)\r\n" + lineSeparator +
-                                      paragraphSeparator),
-              "PciRoot(0x0)");
+    EXPECT_EQ(
+        Unicode::trimWhitespace(nel + " \tPciRoot(0x0)\r\n" + lineSeparator + paragraphSeparator),
+        "PciRoot(0x0)");
     EXPECT_EQ(Unicode::trimWhitespace(noBreak + ideographic), "");
     EXPECT_EQ(Unicode::trimWhitespace("a\xC2"), "a\xC2") << "a broken tail is not white space";
     const std::string line = "03:00.0" + noBreak + "1002:67df  x" + nel;

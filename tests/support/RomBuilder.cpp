@@ -41,7 +41,7 @@ Bytes romImage(const RomImageLayout& layout) {
     fitU16(image, pcir + 0x06, layout.deviceID);
     fitU16(image, pcir + 0x0A, layout.pcirLength);
     fitU16(image, pcir + 0x10,
-          layout.imageLengthUnits.value_or(static_cast<std::uint16_t>(layout.length / 512)));
+           layout.imageLengthUnits.value_or(static_cast<std::uint16_t>(layout.length / 512)));
     fitU8(image, pcir + 0x14, layout.codeType);
     fitU8(image, pcir + 0x15, layout.lastImage ? 0x80 : 0x00);
     if (layout.atom) {
