@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -56,6 +59,27 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+/// Runs `check` as an unprivileged user: in a child process that drops to nobody when the
+/// suite runs as root (file permissions do not stop root), else directly. `folder` is opened
+/// to others for the check's sake. True when the check held.
+inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
+                                   const std::function<bool()>& check) {
+    if (::geteuid() != 0) {
+        return check();
+    }
+    namespace fs = std::filesystem;
+    fs::permissions(folder.path(),
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool held = ::setgid(65534) == 0 && ::setuid(65534) == 0 && check();
+        std::_Exit(held ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
 
 /// `text` as the UTF-32 string the text import works on (ASCII input only).
 inline std::u32string ascii32(std::string_view text) {
