@@ -53,12 +53,12 @@ struct BenchSandbox {
 SpptDocument romDocument() {
     SpptDocument document;
     document.data = test::polarisTable();
-    test::RomImageLayout spec;
-    spec.length = 1 << 20;
-    spec.deviceID = 0x6985;
-    spec.table = document.data;
-    spec.fill = 0x5A;
-    document.originalRom = test::romImage(spec);
+    test::RomImageLayout layout;
+    layout.length = 1 << 20;
+    layout.deviceID = 0x6985;
+    layout.table = document.data;
+    layout.fill = 0x5A;
+    document.originalRom = test::romImage(layout);
     document.sourceVendorID = 0x1002;
     document.sourceDeviceID = 0x6985;
     document.sourceDescription = "/bench/input.rom";

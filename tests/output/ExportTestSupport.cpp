@@ -15,12 +15,12 @@ ExportTest::ExportTest() {
 SpptDocument ExportTest::romDocument(GpuFamily family, int deviceID, int vendorID) {
     SpptDocument document;
     document.data = tableOfFamily(family);
-    RomImageLayout spec;
-    spec.vendorID = static_cast<std::uint16_t>(vendorID);
-    spec.deviceID = static_cast<std::uint16_t>(deviceID);
-    spec.table = document.data;
-    spec.length = 0x8000;
-    document.originalRom = romImage(spec);
+    RomImageLayout layout;
+    layout.vendorID = static_cast<std::uint16_t>(vendorID);
+    layout.deviceID = static_cast<std::uint16_t>(deviceID);
+    layout.table = document.data;
+    layout.length = 0x8000;
+    document.originalRom = romImage(layout);
     document.sourceVendorID = vendorID;
     document.sourceDeviceID = deviceID;
     document.sourceDescription = inputFile.string();
