@@ -67,16 +67,14 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
         throw AppError(operation + " cancelled.");
     }
     CaptureFile capture(context.temporaryDirectory, operation);
-    const UniqueFd nullDevice(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-    if (!nullDevice.valid()) {
-        throw AppError(operation + " could not start: " + std::system_category().message(errno));
-    }
     int status = 0;
     try {
         status = ProcessRunner::run({.executable = context.zipExecutable,
                                      .arguments = std::move(arguments),
                                      .workingDirectory = std::move(workingDirectory),
-                                     .standardOutputFd = nullDevice.get(),
+                                     // Info-ZIP prints its errors and test verdicts on
+                                     // standard output; -q keeps it silent on success.
+                                     .standardOutputFd = capture.fd(),
                                      .standardErrorFd = capture.fd(),
                                      .timeoutSeconds = timeoutSeconds,
                                      .token = token});

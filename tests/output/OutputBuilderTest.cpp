@@ -430,6 +430,7 @@ TEST_F(ExportFailureTest, zip_and_template_failures_keep_the_previous_archive) {
         std::optional<std::string> zipScript; // absent: the system's zip
         std::string message;
         bool removeTemplate = false;
+        bool messageIsPrefix = false; // zip's own text names the temporary archive
     };
     const std::vector<Case> cases = {
         {"zip missing", "", "zip could not start: No such file or directory"},
@@ -440,7 +441,7 @@ TEST_F(ExportFailureTest, zip_and_template_failures_keep_the_previous_archive) {
         {"damaged archive",
          "case \"$1\" in -T) exec /usr/bin/zip \"$@\";; esac; "
          "echo 'PK not really' > \"$2\"",
-         "zip validation failed: Unknown error"},
+         "zip validation failed: zip warning: missing end signature", false, true},
         {"template missing", std::nullopt, "BaseConfig.plist is missing from the app bundle.",
          true},
     };
@@ -456,8 +457,13 @@ TEST_F(ExportFailureTest, zip_and_template_failures_keep_the_previous_archive) {
         if (c.removeTemplate) {
             fs::remove(sandbox.context().resourcesDirectory / "BaseConfig.plist");
         }
-        EXPECT_EQ(exportFailure(romDocument(GpuFamily::polaris, 0x6985), PatchMode::zeroRpmPure),
-                  c.message);
+        const std::string message =
+            exportFailure(romDocument(GpuFamily::polaris, 0x6985), PatchMode::zeroRpmPure);
+        if (c.messageIsPrefix) {
+            EXPECT_TRUE(message.starts_with(c.message)) << message;
+        } else {
+            EXPECT_EQ(message, c.message);
+        }
         expectPreviousArchivesUntouched();
         expectNoTemporariesAndInputUnchanged();
     }
