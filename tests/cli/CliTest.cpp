@@ -140,3 +140,22 @@ TEST_F(cli_test, load_failures_exit_1_with_the_loader_message) {
 
 } // namespace
 } // namespace ventora
+
+namespace ventora {
+namespace {
+
+TEST_F(cli_test, detect_without_the_registry_tool_exits_1) {
+    if (fs::exists("/usr/sbin/ioreg")) {
+        GTEST_SKIP() << "this machine has an I/O Registry";
+    }
+    const CliRun result = run("detect");
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string line =
+        "Could not read IORegistry while detecting the GPU DeviceProperties path.";
+    EXPECT_EQ(result.out, line + "\n");
+    EXPECT_EQ(result.err, "ERROR: " + line + "\n");
+    EXPECT_EQ(run("detect extra").exitCode, 2);
+}
+
+} // namespace
+} // namespace ventora
