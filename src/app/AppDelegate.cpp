@@ -57,6 +57,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     MainWindowView& window = m_windowController->window();
     buildMenus(*window.menuBar());
     window.installEventFilter(this);
+    window.placeOnScreen();
     window.show();
     window.raise();
     window.activateWindow();
@@ -135,9 +136,10 @@ void AppDelegate::showAbout() {
     }
     QWidget* parent = m_windowController ? &m_windowController->window() : nullptr;
     const int pressed = m_services->showAlert(parent, alert);
-    if (pressed == emailButton) {
+    // An alert dismissed without a button answers -1, which is also the index of an absent one.
+    if (m_links.contactMail && pressed == emailButton) {
         m_services->openUrl(*m_links.contactMail);
-    } else if (pressed == donateButton) {
+    } else if (m_links.donationPage && pressed == donateButton) {
         openPayPal();
     }
 }

@@ -1,6 +1,7 @@
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
 #include "core/AppError.hpp"
+#include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 #include "input/SpptFileParser.hpp"
 #include "output/OutputBuilder.hpp"
@@ -13,20 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string trimmed(const std::string& text) {
-    constexpr const char* blanks = " \t\n\r\v\f";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // The three lines the window logs when a generation starts. A path the grammar rejects is
 // shown as typed; the export then refuses it with its own message.
 std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::string>& path) {
     std::vector<std::string> lines{"Starting " + std::string(presetName(mode)) + " export..."};
-    const std::string typed = path ? trimmed(*path) : "";
+    const std::string typed(path ? Unicode::trimWhitespace(*path) : "");
     if (typed.empty()) {
         lines.emplace_back("No manual DeviceProperties path selected; locating GFX0/AMD in "
                            "IORegistry. A generic fallback will be used if no usable path is "

@@ -22,8 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto tickInterval = std::chrono::milliseconds(50);
-// The forced kill follows a termination request after 10 ticks, i.e. 0.5 s.
-constexpr int ticksUntilKill = 10;
+constexpr auto killGrace = std::chrono::milliseconds(500);
 
 void checkSpawnCall(int error, const std::filesystem::path& executable) {
     if (error != 0) {
@@ -133,22 +132,27 @@ public:
         }
     }
 
+    /// Whether the child was asked to terminate; valid after stop().
+    [[nodiscard]] bool terminatedChild() const { return m_terminatedChild; }
+
 private:
     void watch() {
         std::unique_lock lock(m_mutex);
         auto nextTick = Clock::now() + tickInterval;
-        int tick = 0;
-        int firstTerminationTick = -1;
+        std::optional<Clock::time_point> firstTermination;
         while (!m_wake.wait_until(lock, nextTick, [this] { return m_childExited; })) {
-            ++tick;
-            nextTick += tickInterval;
-            if (isCancelled(m_token) || Clock::now() >= m_deadline) {
+            const auto now = Clock::now();
+            // Measured on the clock, not by counting ticks: after a stall the missed ticks
+            // are skipped, so the forced kill never follows the request without its grace.
+            nextTick = std::max(nextTick + tickInterval, now + tickInterval / 2);
+            if (isCancelled(m_token) || now >= m_deadline) {
                 ::kill(m_pid, SIGTERM);
-                if (firstTerminationTick < 0) {
-                    firstTerminationTick = tick;
+                m_terminatedChild = true;
+                if (!firstTermination) {
+                    firstTermination = now;
                 }
             }
-            if (firstTerminationTick >= 0 && tick >= firstTerminationTick + ticksUntilKill) {
+            if (firstTermination && now >= *firstTermination + killGrace) {
                 ::kill(m_pid, SIGKILL);
             }
         }
@@ -160,6 +164,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_childExited = false;
+    bool m_terminatedChild = false;
     std::thread m_thread; // last: starts once everything it reads is initialised
 };
 
@@ -205,7 +210,9 @@ int run(const Request& request) {
     const int status = waitForExit(pid);
     watchdog->stop();
     reap(pid);
-    return status;
+    // A child may answer SIGTERM by exiting 0 with its work cut short: one the watchdog had
+    // to end never counts as a success.
+    return watchdog->terminatedChild() ? -1 : status;
 }
 
 } // namespace ventora::ProcessRunner

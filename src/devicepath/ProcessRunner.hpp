@@ -26,7 +26,8 @@ struct Request {
 
 /// Launches with posix_spawn and blocks until the child has exited, under the watchdog
 /// (0.05 s ticks; SIGTERM on cancellation or time-out, SIGKILL 0.5 s later; never signals a
-/// reaped pid). Returns the exit status (0..255), or -1 when the child ended by a signal.
+/// reaped pid). Returns the exit status (0..255), or -1 when the child ended by a signal or
+/// had to be ended by the watchdog (whatever status it then exited with).
 /// Throws std::system_error when the launch fails (what() carries the platform's text).
 int run(const Request& request);
 

@@ -2,18 +2,18 @@
 
 #include "core/AppError.hpp"
 #include "core/HexFormat.hpp"
+#include "core/Unicode.hpp"
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 
 namespace ventora::ExportDecisions {
 namespace {
 
-constexpr std::string_view blanks = " \t\n\r\v\f";
-
+// Any Unicode white space counts, as in the path grammar: a field holding only a
+// no-break space must not be taken for a typed path.
 bool isBlank(const std::string& text) {
-    return text.find_first_not_of(blanks) == std::string::npos;
+    return Unicode::trimWhitespace(text).empty();
 }
 
 std::string familyName(GpuFamily family) {

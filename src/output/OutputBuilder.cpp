@@ -171,8 +171,9 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
 
 void replaceAtomically(const fs::path& source, const fs::path& destination) {
     if (std::rename(source.c_str(), destination.c_str()) != 0) {
+        const int error = errno; // before anything else can overwrite it
         throw AppError(std::string("Could not replace the output ZIP atomically: ") +
-                       std::strerror(errno));
+                       std::strerror(error));
     }
 }
 

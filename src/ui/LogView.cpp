@@ -9,8 +9,9 @@
 
 namespace ventora {
 
-LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
+LogView::LogView(QWidget* parent) : QTextEdit(parent) {
     setReadOnly(true);
+    setAcceptRichText(false);
     setUndoRedoEnabled(false);
     setAcceptDrops(false);
     setFrameShape(QFrame::NoFrame);

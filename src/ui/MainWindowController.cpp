@@ -118,11 +118,13 @@ std::optional<QString> MainWindowController::draggedSupportedFile(const QMimeDat
     if (data == nullptr || !data->hasUrls()) {
         return std::nullopt;
     }
-    const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+    // Only file addresses are read from the drag; it qualifies when exactly one remains.
+    QList<QUrl> files = data->urls();
+    files.removeIf([](const QUrl& url) { return !url.isLocalFile(); });
+    if (files.size() != 1) {
         return std::nullopt;
     }
-    const QString path = urls.front().toLocalFile();
+    const QString path = files.front().toLocalFile();
     if (QFileInfo(path).isDir() || !hasSupportedExtension(path)) {
         return std::nullopt;
     }

@@ -34,8 +34,8 @@ public:
 
     /// The input extensions offered and accepted, compared in lower case.
     [[nodiscard]] static const QStringList& supportedInputExtensions();
-    /// The one file a drag carries when it qualifies: exactly one local file, not a folder,
-    /// with a supported extension.
+    /// The one file a drag carries when it qualifies: exactly one of its addresses is a local
+    /// file, that file is not a folder, and its extension is supported.
     [[nodiscard]] static std::optional<QString> draggedSupportedFile(const QMimeData* data);
 
     [[nodiscard]] MainWindowView& window() const { return *m_window; }

@@ -9,6 +9,8 @@
 #include <QBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
 
 namespace ventora {
 namespace {
@@ -71,6 +73,15 @@ MainWindowView::MainWindowView() {
     setAcceptDrops(true);
     setupWindow();
     resize(initialSize);
+}
+
+void MainWindowView::placeOnScreen() {
+    const auto* bar = qobject_cast<const QMenuBar*>(menuWidget());
+    const int barHeight = bar != nullptr && !bar->isNativeMenuBar() ? bar->sizeHint().height() : 0;
+    resize(initialSize + QSize(0, barHeight));
+    if (const QScreen* display = screen()) {
+        move(display->availableGeometry().center() - rect().center());
+    }
 }
 
 void MainWindowView::setupWindow() {

@@ -20,6 +20,10 @@ public:
 
     MainWindowView();
 
+    /// Sizes the window so that its content, below a menu bar drawn inside the window, is
+    /// `initialSize`, and centres it on its screen. Called once the menus are in place.
+    void placeOnScreen();
+
     [[nodiscard]] ValueBox* inputBox() const { return m_inputBox; }
     [[nodiscard]] ValueBox* devicePathBox() const { return m_devicePathBox; }
     [[nodiscard]] QLabel* spptValue() const { return m_spptValue; }

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace ventora {
 namespace {
@@ -74,64 +75,32 @@ TEST(gfxutil_resolver_test, reads_path_and_identity_of_the_one_gfx0) {
     }
 }
 
-class gfxutil_search_test : public testing::Test {
-protected:
-    [[nodiscard]] PlatformContext context() const {
-        PlatformContext context;
-        context.temporaryDirectory = m_tools.temporaryDirectory();
-        context.resourcesDirectory = m_tools.path() / "Resources";
-        return context;
+// The bundled copy, then the fixed locations, then PATH; only an executable regular file
+// counts, and each candidate is standardised first.
+TEST(gfxutil_search_test, takes_the_first_executable_in_search_order) {
+    test::FakeExecutableFolder tools;
+    const fs::path root = tools.path();
+    for (const char* folder : {"Resources/gfxutil", "fixed", "plain", "bin"}) {
+        fs::create_directories(root / folder);
     }
+    { std::ofstream(root / "plain/gfxutil") << "#!/bin/sh\n"; } // not executable
+    PlatformContext context;
+    context.resourcesDirectory = root / "Resources"; // holds a folder named gfxutil
+    context.gfxutilLocations = {root / "plain/gfxutil", root / "bin/../fixed/./gfxutil"};
+    context.searchPath = "::/nonexistent:" + (root / "bin").string() + "/";
+    EXPECT_EQ(gfxutilExecutableURL(context), std::nullopt);
 
-    fs::path makeFolder(const std::string& name) const {
-        fs::create_directories(m_tools.path() / name);
-        return m_tools.path() / name;
-    }
+    const fs::path onPath = tools.writeScript("bin/gfxutil", "exit 0");
+    EXPECT_EQ(gfxutilExecutableURL(context), onPath);
+    const auto searchPath = std::exchange(context.searchPath, std::nullopt);
+    EXPECT_EQ(gfxutilExecutableURL(context), std::nullopt);
+    context.searchPath = searchPath;
 
-    test::FakeExecutableFolder m_tools;
-};
+    const fs::path fixed = tools.writeScript("fixed/gfxutil", "exit 0");
+    EXPECT_EQ(gfxutilExecutableURL(context), fixed);
 
-TEST_F(gfxutil_search_test, prefers_the_bundled_copy_then_fixed_locations_then_path) {
-    const fs::path bundle = makeFolder("Resources");
-    const fs::path fixed = makeFolder("fixed");
-    const fs::path onPath = makeFolder("bin");
-    m_tools.writeScript("bin/gfxutil", "exit 0");
-    PlatformContext ctx = context();
-    ctx.gfxutilLocations = {fixed / "gfxutil"};
-    ctx.searchPath = "::/nonexistent:" + onPath.string() + "/";
-    EXPECT_EQ(gfxutilExecutableURL(ctx), onPath / "gfxutil");
-
-    m_tools.writeScript("fixed/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutableURL(ctx), fixed / "gfxutil");
-
-    m_tools.writeScript("Resources/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutableURL(ctx), bundle / "gfxutil");
-}
-
-TEST_F(gfxutil_search_test, skips_what_is_not_an_executable_regular_file) {
-    const fs::path onPath = makeFolder("bin");
-    makeFolder("Resources/gfxutil"); // a folder of that name
-    makeFolder("plain");
-    { std::ofstream(m_tools.path() / "plain" / "gfxutil") << "#!/bin/sh\n"; } // not executable
-    PlatformContext ctx = context();
-    ctx.gfxutilLocations = {m_tools.path() / "plain" / "gfxutil"};
-    ctx.searchPath = onPath.string();
-    EXPECT_EQ(gfxutilExecutableURL(ctx), std::nullopt);
-
-    m_tools.writeScript("bin/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutableURL(ctx), onPath / "gfxutil");
-    ctx.searchPath.reset();
-    EXPECT_EQ(gfxutilExecutableURL(ctx), std::nullopt);
-}
-
-TEST_F(gfxutil_search_test, standardises_candidate_paths) {
-    const fs::path onPath = makeFolder("local/bin");
-    makeFolder("usr");
-    const fs::path script = m_tools.writeScript("local/bin/gfxutil", "exit 0");
-    PlatformContext ctx = context();
-    ctx.gfxutilLocations = {m_tools.path() / "usr/../local/./bin//gfxutil"};
-    ctx.searchPath = onPath.string() + ":" + (m_tools.path() / "usr").string();
-    EXPECT_EQ(gfxutilExecutableURL(ctx), script);
+    fs::remove(root / "Resources/gfxutil");
+    EXPECT_EQ(gfxutilExecutableURL(context), tools.writeScript("Resources/gfxutil", "exit 0"));
 }
 
 } // namespace

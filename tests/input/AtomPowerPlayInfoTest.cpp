@@ -1,4 +1,5 @@
 #include "VbiosTestSupport.hpp"
+#include "input/VbiosPowerPlayExtractor.hpp"
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
 
@@ -72,6 +73,10 @@ TEST(AtomPowerPlayInfoTest, SignatureScanWindowIs0x30To0x300) {
                       "ATOM signature was not found in the VBIOS header area.",
                   !c.found);
     }
+    Bytes shortImage(0x100, 0x00);
+    std::copy_n("ATOM", 4, shortImage.begin() + 0xFC);
+    EXPECT_EQ(Vbios::findAtomSignatureNear(shortImage, 0x30, 0x300), 0xFC);
+    EXPECT_EQ(Vbios::findAtomSignatureNear(ByteView(shortImage).first(0xFF), 0x30, 0x300), -1);
 }
 
 TEST(AtomPowerPlayInfoTest, EachBrokenLinkLogsOneLine) {
@@ -81,16 +86,23 @@ TEST(AtomPowerPlayInfoTest, EachBrokenLinkLogsOneLine) {
         const char* message;
     };
     const Case cases[] = {
-        {"ROM header outside", [](Bytes& i) { test::putU16(i, 0x48, 0xFFF0); },
-         "ATOM ROM header offset 0xFFF0 is outside the ROM."},
+        {"ROM header 0x23 bytes from the end", [](Bytes& i) { test::putU16(i, 0x48, 0xFFDD); },
+         "ATOM ROM header offset 0xFFDD is outside the ROM."},
         {"no signature anywhere", [](Bytes& i) { i[0x204] = 'X'; },
          "ATOM signature was not found in the VBIOS header area."},
-        {"master data table outside", [](Bytes& i) { test::putU16(i, 0x220, 0xFFE0); },
-         "ATOM master data table offset 0xFFE0 is invalid."},
+        {"master data table 0x23 bytes from the end",
+         [](Bytes& i) { test::putU16(i, 0x220, 0xFFDD); },
+         "ATOM master data table offset 0xFFDD is invalid."},
         {"PowerPlayInfo entry empty", [](Bytes& i) { test::putU16(i, 0x262, 0); },
          "PowerPlayInfo table offset 0x0 is invalid or empty."},
-        {"PowerPlayInfo entry near the end", [](Bytes& i) { test::putU16(i, 0x262, 0xFFF9); },
+        {"PowerPlayInfo 7 bytes from the end", [](Bytes& i) { test::putU16(i, 0x262, 0xFFF9); },
          "PowerPlayInfo table offset 0xFFF9 is invalid or empty."},
+        {"PowerPlayInfo 8 bytes from the end reaches the size check",
+         [](Bytes& i) {
+             test::putU16(i, 0x262, 0xFFF8);
+             test::putU16(i, 0xFFF8, 0x100);
+         },
+         "PowerPlayInfo table size 0x100 is invalid. ROM parsing stopped to avoid corrupt output."},
         {"table size 255", [](Bytes& i) { test::putU16(i, 0x400, 255); },
          "PowerPlayInfo table size 0xFF is invalid. ROM parsing stopped to avoid corrupt output."},
         {"table size 20481", [](Bytes& i) { test::putU16(i, 0x400, 20481); },
@@ -113,12 +125,18 @@ TEST(AtomPowerPlayInfoTest, EachBrokenLinkLogsOneLine) {
     }
 }
 
-TEST(AtomPowerPlayInfoTest, TableOfMaximumSizeAtTheImageEndIsCopied) {
-    auto layout = imageWith(test::rdna2Table(18, 20480));
-    layout.tableOffset = 0x10000 - 20480;
-    layout.atom->powerPlayInfoOffset = static_cast<std::uint16_t>(layout.tableOffset);
-    const auto result = attempt(test::romImage(layout));
-    EXPECT_EQ(result.table, layout.table);
+// Each structure may end exactly at the image end: the largest table, or the header and the
+// master data table sharing the last 0x24 bytes (they overlap without sharing a field).
+TEST(AtomPowerPlayInfoTest, StructuresEndingAtTheImageEndAreRead) {
+    auto tableAtEnd = imageWith(test::rdna2Table(18, 20480));
+    tableAtEnd.tableOffset = 0x10000 - 20480;
+    tableAtEnd.atom->powerPlayInfoOffset = static_cast<std::uint16_t>(tableAtEnd.tableOffset);
+    auto headerAtEnd = imageWith(test::polarisTable());
+    headerAtEnd.atom->romHeaderOffset = 0xFFDC;
+    headerAtEnd.atom->masterDataTableOffset = 0xFFDC;
+    for (const auto& layout : {tableAtEnd, headerAtEnd}) {
+        EXPECT_EQ(attempt(test::romImage(layout)).table, layout.table);
+    }
 }
 
 } // namespace

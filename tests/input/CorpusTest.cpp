@@ -21,7 +21,11 @@ struct ManifestRow {
     std::string expected;
 };
 
-std::vector<std::string> tabFields(const std::string& line) {
+/// The fields of one manifest line, which ends in CR LF.
+std::vector<std::string> tabFields(std::string line) {
+    if (line.ends_with('\r')) {
+        line.pop_back();
+    }
     std::vector<std::string> fields;
     std::stringstream stream(line);
     std::string field;
@@ -36,16 +40,9 @@ std::vector<ManifestRow> loaderRows() {
     std::ifstream manifest(corpusRoot / "MANIFEST.tsv");
     std::string line;
     std::getline(manifest, line);
-    // The manifest is written with CRLF line ends.
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
     const auto header = tabFields(line);
     std::vector<ManifestRow> rows;
     while (std::getline(manifest, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
         const auto fields = tabFields(line);
         if (fields.size() != header.size()) {
             ADD_FAILURE() << "malformed manifest line: " << line;

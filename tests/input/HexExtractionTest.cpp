@@ -30,12 +30,7 @@ std::string registryValue(ByteView bytes, std::string_view eol = "\r\n") {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         text += hexPair(bytes[i]);
         if (i + 1 < bytes.size()) {
-            text += ",";
-            if ((i + 1) % 25 == 0) {
-                text += "\\";
-                text += eol;
-                text += "  ";
-            }
+            text += (i + 1) % 25 == 0 ? ",\\" + std::string(eol) + "  " : ",";
         }
     }
     return text + std::string(eol);
@@ -47,35 +42,26 @@ std::string registryExport(ByteView bytes) {
            registryValue(bytes) + "\"Other\"=dword:00000001\r\n";
 }
 
-std::optional<Bytes> registry(std::string_view text) {
-    return SpptFileParser::extractRegistryHexBytes(ascii32(text));
+std::string replaced(std::string text, std::string_view from, std::string_view to) {
+    return text.replace(text.find(from), from.size(), to);
 }
 
-TEST(HexExtractionTest, RegistryExportYieldsTheValueBytes) {
-    const Bytes bytes = sampleBytes(300);
-    EXPECT_EQ(registry(registryExport(bytes)), bytes);
-    EXPECT_EQ(SpptFileParser::extractHexBytes(ascii32(registryExport(bytes))), bytes);
-}
-
-TEST(HexExtractionTest, RegistryNameAndMarkerIgnoreCase) {
-    const Bytes bytes = sampleBytes(256);
-    std::string text = registryValue(bytes);
-    text.replace(text.find("hex:"), 4, "HEX:");
-    text.replace(text.find("PP_PhmSoftPowerPlayTable"), 24, "pp_phmsoftpowerplaytable");
-    EXPECT_EQ(registry(text), bytes);
-}
-
-TEST(HexExtractionTest, RegistryValueContinuationRules) {
-    const Bytes bytes = sampleBytes(256);
+TEST(HexExtractionTest, RegistryGrammar) {
+    Bytes bytes = sampleBytes(256);
+    bytes[10] = 0x08;
     const std::string value = registryValue(bytes, "\n");
     const std::string head = value.substr(0, value.size() - 1);
+    const std::string firstLines = head.substr(0, head.rfind('\n') + 1);
     struct Case {
         const char* name;
         std::string text;
         std::optional<Bytes> expected;
     };
-    const std::string firstLines = head.substr(0, head.rfind('\n') + 1);
     const Case cases[] = {
+        {"a whole CRLF export", registryExport(bytes), bytes},
+        {"name and marker in any case",
+         replaced(replaced(value, "hex:", "HEX:"), "PP_Phm", "pp_phm"), bytes},
+        {"a single-digit piece is padded", replaced(value, ",08,", ",8,"), bytes},
         {"blank lines inside the value are skipped",
          firstLines + "\n   \n" + head.substr(head.rfind('\n') + 1), bytes},
         {"a key line ends a continued value", head + ",\\\n[HKEY_NEXT]\n01,02", bytes},
@@ -88,84 +74,65 @@ TEST(HexExtractionTest, RegistryValueContinuationRules) {
         {"a letter beyond F", head.substr(0, head.size() - 1) + "G\n", std::nullopt},
         {"three digits in a piece", head + ",123\n", std::nullopt},
         {"whitespace-only piece before the backslash", head + ", \\\n00\n", std::nullopt},
-        {"the typed spelling hex(3): is not recognised",
-         "\"PP_PhmSoftPowerPlayTable\"=hex(3):" + head.substr(head.find(':') + 1), std::nullopt},
+        {"the typed spelling hex(3): is not recognised", replaced(value, "hex:", "hex(3):"),
+         std::nullopt},
         {"no marker at all", "\"PP_PhmSoftPowerPlayTable\"=dword:1\n", std::nullopt},
+        {"fewer than 256 bytes", registryValue(sampleBytes(255)), std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(registry(c.text), c.expected);
+        EXPECT_EQ(SpptFileParser::extractRegistryHexBytes(ascii32(c.text)), c.expected);
     }
-}
-
-TEST(HexExtractionTest, RegistrySingleDigitPiecesArePadded) {
-    Bytes bytes = sampleBytes(256);
-    bytes[10] = 0x08;
-    std::string text = registryValue(bytes, "\n");
-    const std::size_t tenth = text.find(":") + 1 + 10 * 3;
-    ASSERT_EQ(text.substr(tenth, 3), "08,");
-    text.erase(tenth, 1);
-    EXPECT_EQ(registry(text), bytes);
+    // A failed value leaves its name in the text, which the plain-dump rules refuse.
+    EXPECT_TRUE(SpptFileParser::extractHexBytes(ascii32(registryValue(sampleBytes(255)))).empty());
 }
 
 TEST(HexExtractionTest, RegistryLinesBreakAtEveryUnicodeNewline) {
     const Bytes bytes = sampleBytes(256);
     for (const char32_t separator : {U'\r', U'\n', U'\u0085', U'\u2028', U'\u2029', U'\v', U'\f'}) {
         std::u32string text = ascii32(registryValue(bytes, "\n"));
-        for (auto& c : text) {
-            c = c == U'\n' ? separator : c;
-        }
+        std::replace(text.begin(), text.end(), U'\n', separator);
         EXPECT_EQ(SpptFileParser::extractRegistryHexBytes(text), bytes)
             << std::hex << static_cast<int>(separator);
     }
 }
 
-TEST(HexExtractionTest, ShortRegistryValueFallsThroughToAnEmptyDump) {
-    const std::string text = registryValue(sampleBytes(255));
-    EXPECT_EQ(registry(text), std::nullopt);
-    EXPECT_TRUE(SpptFileParser::extractHexBytes(ascii32(text)).empty());
-}
-
-std::string spaced(ByteView bytes, std::string_view prefix, std::string_view separator) {
-    std::string text;
+std::u32string spaced(ByteView bytes, std::u32string_view prefix, std::u32string_view separator) {
+    std::u32string text;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += std::string(i == 0 ? "" : separator) + std::string(prefix) + hexPair(bytes[i]);
+        text += std::u32string(i == 0 ? U"" : separator) + std::u32string(prefix) +
+                ascii32(hexPair(bytes[i]));
     }
     return text;
 }
 
-Bytes clean(std::string_view text) {
-    return SpptFileParser::extractCleanHexBytes(ascii32(text));
-}
-
-TEST(HexExtractionTest, PlainDumpShapesGiveTheSameBytes) {
-    const Bytes bytes = sampleBytes(300);
-    EXPECT_EQ(clean(spaced(bytes, "", " ")), bytes);
-    EXPECT_EQ(clean(spaced(bytes, "0x", ", ")), bytes);
-    EXPECT_EQ(clean(spaced(bytes, "0X", ",")), bytes);
-    EXPECT_EQ(clean("\n  " + test::hexDigits(bytes) + "  \n"), bytes);
-    EXPECT_EQ(clean(spaced(bytes, "", ",\\\r\n")), bytes);
-}
-
-TEST(HexExtractionTest, PlainDumpAcceptsUnicodeWhitespaceBetweenPairs) {
-    const Bytes bytes = sampleBytes(256);
-    std::u32string text;
-    for (const std::uint8_t byte : bytes) {
-        text += ascii32(hexPair(byte)) + U"\u00A0\u3000\u2028";
-    }
-    EXPECT_EQ(SpptFileParser::extractCleanHexBytes(text), bytes);
-}
-
-TEST(HexExtractionTest, PlainDumpPieceRules) {
-    Bytes bytes = sampleBytes(256);
+TEST(HexExtractionTest, PlainDumpShapes) {
+    Bytes bytes = sampleBytes(300);
     bytes[1] = 0x02;
-    std::string pieces = spaced(bytes, "0x", ",");
-    const std::size_t second = pieces.find(",0x02");
-    EXPECT_EQ(clean(pieces.replace(second, 5, ",0x2")), bytes);
-    EXPECT_TRUE(clean(spaced(bytes, "", ",") + ",B60").empty());
-    EXPECT_TRUE(clean(spaced(bytes, "", ",") + ", ,").empty());
-    EXPECT_TRUE(clean(spaced(bytes, "", " ") + " G0").empty());
-    EXPECT_TRUE(clean(spaced(bytes, "", " ") + " \"").empty());
+    const std::u32string commaPieces = spaced(bytes, U"0x", U",");
+    struct Case {
+        const char* name;
+        std::u32string text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"space-separated pairs", spaced(bytes, U"", U" "), true},
+        {"0x prefixes and commas", spaced(bytes, U"0x", U", "), true},
+        {"0X prefixes", spaced(bytes, U"0X", U","), true},
+        {"one run of digits, trimmed", U"\n  " + ascii32(ByteUtils::hexString(bytes)) + U"  \n",
+         true},
+        {"backslash continuations", spaced(bytes, U"", U",\\\r\n"), true},
+        {"Unicode white space", spaced(bytes, U"", U"\u00A0\u3000\u2028"), true},
+        {"a one-digit piece", std::u32string(commaPieces).replace(4, 5, U",0x2"), true},
+        {"a three-digit piece", spaced(bytes, U"", U",") + U",B60", false},
+        {"a blank piece", spaced(bytes, U"", U",") + U", ,", false},
+        {"a letter beyond F", spaced(bytes, U"", U" ") + U" G0", false},
+        {"a quotation mark", spaced(bytes, U"", U" ") + U" \"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SpptFileParser::extractCleanHexBytes(c.text), c.accepted ? bytes : Bytes{});
+    }
 }
 
 TEST(HexExtractionTest, DigitCountWindow) {
@@ -176,22 +143,14 @@ TEST(HexExtractionTest, DigitCountWindow) {
     for (const Case c : {Case{510, false}, Case{511, false}, Case{512, true}, Case{513, false},
                          Case{40960, true}, Case{40961, false}, Case{40962, false}}) {
         SCOPED_TRACE(c.digits);
-        const std::string digits(c.digits, 'A');
-        EXPECT_EQ(clean(digits).size(), c.accepted ? c.digits / 2 : 0u);
-        EXPECT_EQ(SpptFileParser::dataFromEvenHex(ascii32(digits)).has_value(), c.accepted);
+        const std::u32string digits(c.digits, U'A');
+        EXPECT_EQ(SpptFileParser::extractCleanHexBytes(digits).size(),
+                  c.accepted ? c.digits / 2 : 0u);
+        EXPECT_EQ(SpptFileParser::dataFromEvenHex(digits).has_value(), c.accepted);
     }
-}
-
-TEST(HexExtractionTest, DataFromEvenHexRefusesNonDigitPairs) {
-    std::string digits(512, '0');
-    digits[100] = '+';
-    EXPECT_FALSE(SpptFileParser::dataFromEvenHex(ascii32(digits)).has_value());
-}
-
-TEST(HexExtractionTest, LeadingByteOrderMarkIsDropped) {
-    const Bytes bytes = sampleBytes(256);
-    EXPECT_EQ(SpptFileParser::extractHexBytes(U"\uFEFF" + ascii32(test::hexDigits(bytes))), bytes);
-    EXPECT_EQ(SpptFileParser::extractHexBytes(U"\uFEFF" + ascii32(registryExport(bytes))), bytes);
+    std::u32string digits(512, U'0');
+    digits[100] = U'+';
+    EXPECT_FALSE(SpptFileParser::dataFromEvenHex(digits).has_value());
 }
 
 } // namespace

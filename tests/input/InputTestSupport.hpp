@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AppError.hpp"
 #include "core/ByteUtils.hpp"
 
 #include <cerrno>
@@ -7,13 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/wait.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace ventora::test {
 
@@ -81,14 +82,19 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
            WEXITSTATUS(status) == 0;
 }
 
+/// Runs `action` and returns the AppError message it throws, or a marker when it throws none.
+template <typename Action> std::string appErrorOf(Action&& action) {
+    try {
+        action();
+    } catch (const AppError& error) {
+        return error.message();
+    }
+    return "<no AppError>";
+}
+
 /// `text` as the UTF-32 string the text import works on (ASCII input only).
 inline std::u32string ascii32(std::string_view text) {
     return {text.begin(), text.end()};
-}
-
-/// A table's bytes spelled as contiguous upper-case hex digits.
-inline std::string hexDigits(ByteView bytes) {
-    return ByteUtils::hexString(bytes);
 }
 
 } // namespace ventora::test

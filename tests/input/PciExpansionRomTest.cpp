@@ -1,5 +1,7 @@
+#include "InputTestSupport.hpp"
 #include "VbiosTestSupport.hpp"
 #include "core/HexFormat.hpp"
+#include "input/VbiosPowerPlayExtractor.hpp"
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
 
@@ -9,12 +11,11 @@
 namespace ventora {
 namespace {
 
+using test::appErrorOf;
 using test::extractedLine;
-using test::extractionError;
 using test::readOnly;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 namespace Vbios = VbiosPowerPlayExtractor;
+using Lines = std::vector<std::string>;
 
 test::RomImageLayout legacyWith(Bytes table) {
     test::RomImageLayout layout;
@@ -31,84 +32,80 @@ test::RomImageLayout uefiImage(std::size_t length = 0x8000) {
     return layout;
 }
 
-TEST(PciExpansionRomTest, SingleLegacyImageIsFoundThroughTheChain) {
-    const auto layout = legacyWith(test::polarisTable());
-    const auto result = Vbios::extract(test::romImage(layout));
-    EXPECT_THAT(
-        result.messages,
-        ElementsAre("PCI expansion ROM image 0: offset 0x0, length 65536 bytes, code type 0x00.",
-                    "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.",
-                    extractedLine("0x400", 640), readOnly));
-    EXPECT_EQ(result.table, layout.table);
-    EXPECT_EQ(result.originalRom, test::romImage(layout));
+template <typename Edit> test::RomImageLayout legacyRdna2(Edit edit) {
+    auto layout = legacyWith(test::rdna2Table(16));
+    edit(layout);
+    return layout;
 }
 
-TEST(PciExpansionRomTest, UefiImageIsSkippedAndOffsetsAreFileOffsets) {
-    const Bytes rom = test::romChain({uefiImage(), legacyWith(test::navi10Table())});
-    const auto result = Vbios::extract(rom);
-    EXPECT_THAT(
-        result.messages,
-        ElementsAre("PCI expansion ROM image 0: offset 0x0, length 32768 bytes, code type 0x03.",
-                    "PCI expansion ROM image 1: offset 0x8000, length 65536 bytes, code type 0x00.",
-                    "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.",
-                    extractedLine("0x8400", 1674), readOnly));
-}
+const std::string image0Legacy =
+    "PCI expansion ROM image 0: offset 0x0, length 65536 bytes, code type 0x00.";
+const std::string image0Uefi =
+    "PCI expansion ROM image 0: offset 0x0, length 32768 bytes, code type 0x03.";
+const std::string image1Legacy =
+    "PCI expansion ROM image 1: offset 0x8000, length 65536 bytes, code type 0x00.";
+const std::string viaAtom =
+    "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.";
 
-TEST(PciExpansionRomTest, ChainImageWithBrokenAtomFallsBackToTheScan) {
-    auto layout = legacyWith({});
-    layout.atom->powerPlayInfoOffset = 0;
-    layout.table = test::vega20Table();
-    layout.tableOffset = 0x1000;
-    const auto result = Vbios::extract(test::romChain({uefiImage(), layout}));
-    EXPECT_THAT(
-        result.messages,
-        ElementsAre("PCI expansion ROM image 0: offset 0x0, length 32768 bytes, code type 0x03.",
-                    "PCI expansion ROM image 1: offset 0x8000, length 65536 bytes, code type 0x00.",
-                    "Using legacy PCI expansion ROM image discovered through the PCIR chain.",
-                    "PowerPlayInfo table offset 0x8000 is invalid or empty.",
-                    "Trying PowerPlay header scan fallback...",
-                    "Validated Vega 20 Radeon VII PowerPlay table found by scan at 0x9000, "
-                    "revision 11.0, size 1730 bytes.",
-                    readOnly));
-}
-
-TEST(PciExpansionRomTest, BrokenChainFallsBackToTheWholeBufferWithoutChainLines) {
+// Strategy order: the chain's legacy image (ATOM, then scan), else the direct image (the
+// whole buffer, or the legacy image of a UEFI-first dump) by ATOM, then by scan.
+TEST(PciExpansionRomTest, StrategiesAndTheirLines) {
+    auto brokenAtom = legacyWith(test::vega20Table());
+    brokenAtom.atom->powerPlayInfoOffset = 0;
+    brokenAtom.tableOffset = 0x1000;
+    auto firstMarkedLast = uefiImage();
+    firstMarkedLast.lastImage = true;
+    const Lines directAtom = {extractedLine("0x400", 2470), readOnly};
     struct Case {
         const char* name;
-        void (*breakLink)(test::RomImageLayout&);
+        Bytes rom;
+        Lines messages;
     };
     const Case cases[] = {
-        {"image length 0",
-         [](test::RomImageLayout& s) {
-             s.imageLengthUnits = 0;
-         }},
+        {"single legacy image",
+         test::romImage(legacyWith(test::polarisTable())),
+         {image0Legacy, viaAtom, extractedLine("0x400", 640), readOnly}},
+        {"UEFI image skipped, file offsets",
+         test::romChain({uefiImage(), legacyWith(test::navi10Table())}),
+         {image0Uefi, image1Legacy, viaAtom, extractedLine("0x8400", 1674), readOnly}},
+        {"chain image with broken ATOM tables",
+         test::romChain({uefiImage(), brokenAtom}),
+         {image0Uefi, image1Legacy,
+          "Using legacy PCI expansion ROM image discovered through the PCIR chain.",
+          "PowerPlayInfo table offset 0x8000 is invalid or empty.",
+          "Trying PowerPlay header scan fallback...",
+          "Validated Vega 20 Radeon VII PowerPlay table found by scan at 0x9000, revision 11.0, "
+          "size 1730 bytes.",
+          readOnly}},
+        {"first image marked last ends the chain",
+         test::romChain({firstMarkedLast, legacyWith(test::navi10Table())}),
+         {"ATOM signature was not found in the VBIOS header area.",
+          "Trying PowerPlay header scan fallback...",
+          "Validated Navi 10 PowerPlay table found by scan at 0x8400, revision 12.0, size 1674 "
+          "bytes.",
+          readOnly}},
+        {"UEFI-first dump",
+         test::uefiFirstDump(legacyWith(test::vega10Table(10, 694))),
+         {"UEFI-first ROM detected. Using legacy ATOMBIOS image at offset 0x40000.",
+          extractedLine("0x40400", 694), readOnly}},
+        {"image length 0", test::romImage(legacyRdna2([](auto& s) { s.imageLengthUnits = 0; })),
+         directAtom},
         {"image longer than the file",
-         [](test::RomImageLayout& s) {
-             s.imageLengthUnits = 0x81;
-         }},
-        {"no PCIR signature",
-         [](test::RomImageLayout& s) {
-             s.pcirSignature = false;
-         }},
+         test::romImage(legacyRdna2([](auto& s) { s.imageLengthUnits = 0x81; })), directAtom},
+        {"no PCIR signature", test::romImage(legacyRdna2([](auto& s) { s.pcirSignature = false; })),
+         directAtom},
         {"PCIR pointer below 0x1A",
-         [](test::RomImageLayout& s) {
-             s.pcirOffset = 0x19;
-         }},
+         test::romImage(legacyRdna2([](auto& s) { s.pcirOffset = 0x19; })), directAtom},
         {"PCIR structure too short",
-         [](test::RomImageLayout& s) {
-             s.pcirLength = 0x17;
-         }},
-        {"PCIR past the end",
-         [](test::RomImageLayout& s) {
-             s.pcirOffset = 0xFFF0;
-         }},
+         test::romImage(legacyRdna2([](auto& s) { s.pcirLength = 0x17; })), directAtom},
+        {"PCIR structure past the end",
+         test::romImage(legacyRdna2([](auto& s) { s.pcirLength = 0xFE41; })), directAtom},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto layout = legacyWith(test::rdna2Table(16));
-        c.breakLink(layout);
-        const auto result = Vbios::extract(test::romImage(layout));
-        EXPECT_THAT(result.messages, ElementsAre(extractedLine("0x400", 2470), readOnly));
+        const auto result = Vbios::extract(c.rom);
+        EXPECT_EQ(result.messages, c.messages);
+        EXPECT_EQ(result.originalRom, c.rom);
     }
 }
 
@@ -116,39 +113,30 @@ TEST(PciExpansionRomTest, ChainVisitsAtMost32Images) {
     for (const std::size_t images : {32u, 33u}) {
         SCOPED_TRACE(images);
         std::vector<test::RomImageLayout> layouts(images - 1, uefiImage(512));
-        auto legacy = legacyWith({});
-        legacy.atom.reset();
-        legacy.table = test::polarisTable();
-        legacy.tableOffset = 0x1000;
-        layouts.push_back(legacy);
+        layouts.push_back(legacyWith(test::polarisTable()));
+        layouts.back().atom.reset();
+        layouts.back().tableOffset = 0x1000;
         const auto result = Vbios::extract(test::romChain(layouts));
-        const bool throughChain = result.messages.size() == images + 5;
-        EXPECT_EQ(throughChain, images == 32);
-        const std::string found = "Validated Polaris PowerPlay table found by scan at " +
-                                  hexOffset((images - 1) * 512 + 0x1000) +
-                                  ", revision 7.1, size 640 bytes, fan table revision 9.";
-        EXPECT_EQ(result.messages.end()[-2], found);
+        const std::string lastChainLine = "PCI expansion ROM image 31: offset " +
+                                          hexOffset(31 * 512) +
+                                          ", length 65536 bytes, code type 0x00.";
+        const auto& lines = result.messages;
+        EXPECT_EQ(std::find(lines.begin(), lines.end(), lastChainLine) != lines.end(),
+                  images == 32);
+        EXPECT_EQ(result.messages.end()[-2],
+                  "Validated Polaris PowerPlay table found by scan at " +
+                      hexOffset((images - 1) * 512 + 0x1000) +
+                      ", revision 7.1, size 640 bytes, fan table revision 9.");
     }
-}
-
-TEST(PciExpansionRomTest, UefiFirstDumpUsesTheLegacyImageAt0x40000) {
-    const auto layout = legacyWith(test::vega10Table(10, 694));
-    const auto result = Vbios::extract(test::uefiFirstDump(layout));
-    EXPECT_THAT(
-        result.messages,
-        ElementsAre("UEFI-first ROM detected. Using legacy ATOMBIOS image at offset 0x40000.",
-                    extractedLine("0x40400", 694), readOnly));
-    EXPECT_EQ(result.table, layout.table);
 }
 
 TEST(PciExpansionRomTest, RefusedFiles) {
     const std::string noSignature =
         "VBIOS signature 55 AA was not found. The file may not be a raw GPU-Z VBIOS dump.";
-    Bytes uefiTooShort = test::uefiFirstDump(legacyWith(test::polarisTable()));
-    uefiTooShort.resize(0x40100);
-    Bytes uefiWithoutLegacy = test::uefiFirstDump(legacyWith(test::polarisTable()));
+    const std::string notFound = "Could not locate a valid PowerPlayInfo/SPPT table in this ROM.";
+    const Bytes uefiFirst = test::uefiFirstDump(legacyWith(test::polarisTable()));
+    Bytes uefiWithoutLegacy = uefiFirst;
     uefiWithoutLegacy[0x40000] = 0x00;
-    Bytes neither(4096, 0x00);
     Bytes justLongEnough(256, 0x00);
     justLongEnough[0] = 0x55;
     justLongEnough[1] = 0xAA;
@@ -158,25 +146,25 @@ TEST(PciExpansionRomTest, RefusedFiles) {
         std::string message;
     };
     const Case cases[] = {
-        {"UEFI-first of 0x40100 bytes", uefiTooShort, noSignature},
+        {"UEFI-first of 0x40100 bytes", Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40100),
+         noSignature},
+        {"UEFI-first of 0x40101 bytes is walked",
+         Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40101), notFound},
         {"UEFI-first without 55 AA at 0x40000", uefiWithoutLegacy, noSignature},
-        {"neither signature", neither, noSignature},
+        {"neither signature", Bytes(4096, 0x00), noSignature},
         {"255 bytes", Bytes(255, 0x55), "VBIOS file is too small."},
-        {"256 bytes proceed", justLongEnough,
-         "Could not locate a valid PowerPlayInfo/SPPT table in this ROM."},
+        {"256 bytes proceed", justLongEnough, notFound},
         {"above 64 MiB", Bytes(67108865, 0x55),
          "VBIOS file is too large (67108865 bytes; maximum 67108864 bytes)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(extractionError(c.rom), c.message);
+        EXPECT_EQ(appErrorOf([&] { (void)Vbios::extract(c.rom); }), c.message);
     }
-}
-
-TEST(PciExpansionRomTest, CancelledTokenStopsExtraction) {
     CancellationToken token;
     token.cancel();
-    EXPECT_EQ(extractionError(test::romImage(legacyWith(test::polarisTable())), &token),
+    const Bytes rom = test::romImage(legacyWith(test::polarisTable()));
+    EXPECT_EQ(appErrorOf([&] { (void)Vbios::extract(rom, &token); }),
               "VBIOS extraction cancelled.");
 }
 
@@ -190,10 +178,8 @@ TEST(PciExpansionRomTest, IdentityReadsTheFirstNonZeroPair) {
     vendorOnly.deviceID = 0;
     auto brokenFirst = uefiImage();
     brokenFirst.imageLengthUnits = 0;
-    auto last = legacyWith({});
+    auto last = zeroIds;
     last.lastImage = true;
-    last.vendorID = 0;
-    last.deviceID = 0;
     using Id = Vbios::PciIdentity;
     struct Case {
         const char* name;
@@ -212,18 +198,12 @@ TEST(PciExpansionRomTest, IdentityReadsTheFirstNonZeroPair) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Vbios::pciIdentity(c.rom), c.expected);
     }
-}
-
-TEST(PciExpansionRomTest, ImageIdentityRecord) {
-    auto layout = uefiImage(0x4000);
-    const Bytes rom = test::romChain({layout, legacyWith({})});
+    const Bytes rom = test::romChain({uefiImage(0x4000), legacyWith({})});
     const auto first = Vbios::identity(rom, 0);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->imageLength, 0x4000);
     EXPECT_FALSE(first->last);
-    const auto second = Vbios::identity(rom, 0x4000);
-    ASSERT_TRUE(second.has_value());
-    EXPECT_TRUE(second->last);
+    EXPECT_TRUE(Vbios::identity(rom, 0x4000)->last);
     EXPECT_FALSE(Vbios::identity(rom, 1).has_value());
     EXPECT_FALSE(Vbios::identity(rom, -1).has_value());
 }

@@ -1,5 +1,5 @@
 #include "VbiosTestSupport.hpp"
-#include "core/GpuFamily.hpp"
+#include "input/VbiosPowerPlayExtractor.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <gmock/gmock.h>
@@ -10,7 +10,6 @@ namespace {
 
 using test::readOnly;
 using ::testing::ElementsAre;
-namespace Vbios = VbiosPowerPlayExtractor;
 
 constexpr char trying[] = "Trying PowerPlay header scan fallback...";
 
@@ -21,7 +20,8 @@ struct Scan {
 
 Scan scan(const Bytes& image, std::int64_t baseOffset = 0) {
     Scan result;
-    result.table = Vbios::tryExtractByPowerPlayHeaderScan(image, baseOffset, result.messages);
+    result.table = VbiosPowerPlayExtractor::tryExtractByPowerPlayHeaderScan(image, baseOffset,
+                                                                            result.messages);
     return result;
 }
 
@@ -68,24 +68,53 @@ TEST(PowerPlayHeaderScanTest, EveryFamilyIsFoundWithItsLines) {
     }
 }
 
-TEST(PowerPlayHeaderScanTest, WindowStartsAt256) {
-    const Bytes table = test::polarisTable();
-    EXPECT_FALSE(scan(imageWithTables(0x2000, {{255, table}})).table.has_value());
-    EXPECT_EQ(scan(imageWithTables(0x2000, {{256, table}})).table, table);
+Bytes rdna2WithOverDriveRevision(std::uint8_t revision) {
+    Bytes table = test::rdna2Table();
+    table[182] = revision;
+    return table;
 }
 
-TEST(PowerPlayHeaderScanTest, WindowEndsBelow65536EvenInLargeImages) {
-    const Bytes table = test::navi10Table();
-    EXPECT_EQ(scan(imageWithTables(0x40000, {{65535, table}})).table, table);
-    EXPECT_FALSE(scan(imageWithTables(0x40000, {{65536, table}})).table.has_value());
-}
-
-TEST(PowerPlayHeaderScanTest, TableMustEndInsideTheImage) {
-    const Bytes table = test::polarisTable(640);
-    EXPECT_EQ(scan(imageWithTables(0x1000 + 640, {{0x1000, table}})).table, table);
-    Bytes truncated = imageWithTables(0x1000 + 640, {{0x1000, table}});
-    truncated.pop_back();
-    EXPECT_FALSE(scan(truncated).table.has_value());
+// Each row places one table that its family detector accepts on its own; only the scan's
+// window, candidate size bounds and revision selection decide whether it is found.
+TEST(PowerPlayHeaderScanTest, WindowAndCandidateBounds) {
+    struct Case {
+        const char* name;
+        std::size_t imageLength;
+        std::size_t offset;
+        Bytes table;
+        bool found;
+    };
+    const Case cases[] = {
+        {"start 255", 0x2000, 255, test::polarisTable(), false},
+        {"start 256", 0x2000, 256, test::polarisTable(), true},
+        {"start 65535", 0x40000, 65535, test::navi10Table(), true},
+        {"start 65536", 0x40000, 65536, test::navi10Table(), false},
+        {"ends at the image end", 0x1000 + 640, 0x1000, test::polarisTable(640), true},
+        {"ends one byte beyond", 0x1000 + 639, 0x1000, test::polarisTable(640), false},
+        {"declared 255", 0x2000, 0x400, test::polarisTable(255, 77), false},
+        {"declared 256", 0x2000, 0x400, test::polarisTable(256, 77), true},
+        {"declared 20480", 0x8000, 0x400, test::polarisTable(20480), true},
+        {"declared 20481", 0x8000, 0x400, test::polarisTable(20481), false},
+        {"RDNA2 15.0", 0x4000, 0x400, test::rdna2Table(15), true},
+        {"RDNA2 16.0", 0x4000, 0x400, test::rdna2Table(16), true},
+        {"RDNA2 17.0 is not tested", 0x4000, 0x400, test::rdna2Table(17), false},
+        {"RDNA2 18.0", 0x4000, 0x400, test::rdna2Table(18), true},
+        {"RDNA2 19.0", 0x4000, 0x400, test::rdna2Table(19), true},
+        {"RDNA2 failing one field", 0x4000, 0x400, rdna2WithOverDriveRevision(0x80), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes image = imageWithTables(std::max(c.imageLength, c.offset + c.table.size()),
+                                      {{c.offset, c.table}});
+        image.resize(c.imageLength);
+        const auto result = scan(image);
+        EXPECT_EQ(result.table.has_value(), c.found);
+        if (c.found) {
+            EXPECT_EQ(result.table, c.table);
+        } else {
+            EXPECT_THAT(result.messages, ElementsAre(trying));
+        }
+    }
 }
 
 TEST(PowerPlayHeaderScanTest, ShortImagesLogOnlyTheFirstLine) {
@@ -97,73 +126,11 @@ TEST(PowerPlayHeaderScanTest, ShortImagesLogOnlyTheFirstLine) {
     }
 }
 
-TEST(PowerPlayHeaderScanTest, Rdna2FormatRevisions) {
-    for (const std::uint8_t revision : {15, 16, 17, 18, 19}) {
-        SCOPED_TRACE(static_cast<int>(revision));
-        const Bytes table = test::rdna2Table(revision);
-        const bool found = scan(imageWithTables(0x4000, {{0x400, table}})).table.has_value();
-        EXPECT_EQ(found, revision != 17);
-    }
-}
-
-TEST(PowerPlayHeaderScanTest, Vega10FanTableRevisions) {
-    struct Case {
-        std::uint8_t revision;
-        bool found;
-    };
-    for (const Case c : {Case{9, false}, Case{10, true}, Case{11, true}, Case{13, true}}) {
-        SCOPED_TRACE(static_cast<int>(c.revision));
-        Bytes table = test::vega10Table(c.revision == 9 ? 10 : c.revision);
-        table[test::defaultVega10FanTableOffset] = c.revision;
-        const auto result = scan(imageWithTables(0x4000, {{0x400, table}}));
-        EXPECT_EQ(result.table.has_value(), c.found);
-        if (c.found) {
-            EXPECT_THAT(result.messages[1], ::testing::EndsWith("fan table revision " +
-                                                                std::to_string(c.revision) + "."));
-        }
-    }
-}
-
-TEST(PowerPlayHeaderScanTest, Vega10Revision13UsesThe37ByteFanTable) {
-    Bytes table = test::vega10Table(13, 600);
-    const std::size_t end = test::defaultVega10FanTableOffset + 37;
-    table.resize(end);
-    test::putU16(table, 0, static_cast<std::uint16_t>(end));
-    EXPECT_TRUE(scan(imageWithTables(0x4000, {{0x400, table}})).table.has_value());
-    table.pop_back();
-    test::putU16(table, 0, static_cast<std::uint16_t>(end - 1));
-    EXPECT_FALSE(scan(imageWithTables(0x4000, {{0x400, table}})).table.has_value());
-}
-
 TEST(PowerPlayHeaderScanTest, FirstCandidateWins) {
     const Bytes navi = test::navi10Table();
     const Bytes polaris = test::polarisTable();
     EXPECT_EQ(scan(imageWithTables(0x4000, {{0x800, navi}, {0x2000, polaris}})).table, navi);
     EXPECT_EQ(scan(imageWithTables(0x4000, {{0x800, polaris}, {0x2000, navi}})).table, polaris);
-}
-
-TEST(PowerPlayHeaderScanTest, FamilySignatureFailuresAreSkipped) {
-    struct Case {
-        const char* name;
-        Bytes table;
-        std::size_t offset;
-        std::uint8_t value;
-    };
-    const Case cases[] = {
-        {"Vega 20 OD8 setting count", test::vega20Table(), 204, 30},
-        {"Navi 10 OverDrive revision", test::navi10Table(), 182, 0x81},
-        {"RDNA2 OverDrive revision", test::rdna2Table(), 182, 0x80},
-        {"RDNA2 fan enable", test::rdna2Table(), 1832, 2},
-        {"Polaris fan table revision", test::polarisTable(), test::defaultPolarisFanTableOffset, 8},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bytes table = c.table;
-        table[c.offset] = c.value;
-        const auto result = scan(imageWithTables(0x4000, {{0x400, table}}));
-        EXPECT_FALSE(result.table.has_value());
-        EXPECT_THAT(result.messages, ElementsAre(trying));
-    }
 }
 
 } // namespace

@@ -62,16 +62,23 @@ TEST_F(GenerateCommandTest, prints_the_window_log_and_writes_the_archive) {
               test::splitLines(std::string(report.begin(), report.end())));
 }
 
-TEST_F(GenerateCommandTest, manual_path_is_announced_in_canonical_form) {
+TEST_F(GenerateCommandTest, typed_path_is_announced_in_canonical_form_unless_blank) {
     const fs::path input = writeInput(test::polarisTable());
-    const CliRun result = run("--preset zero-rpm-off --device-path ' PciRoot(0x0)/Pci(0x01,0x0)' "
-                              "--output-dir '" +
-                              outputDir.string() + "' '" + input.string() + "'");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(std::ranges::find(result.out, "Using manual supported AMD GPU DeviceProperties "
-                                            "path: PciRoot(0x0)/Pci(0x1,0x0)"),
-              result.out.end());
-    EXPECT_TRUE(fs::exists(outputDir / "ZeroRPM.zip"));
+    for (const auto& [typed, line] : std::vector<std::pair<std::string, std::string>>{
+             {" PciRoot(0x0)/Pci(0x01,0x0)",
+              "Using manual supported AMD GPU DeviceProperties path: PciRoot(0x0)/Pci(0x1,0x0)"},
+             {"\u00A0\u2028",
+              "No manual DeviceProperties path selected; locating GFX0/AMD in IORegistry. A "
+              "generic fallback will be used if no usable path is found."}}) {
+        SCOPED_TRACE(typed);
+        fs::remove(outputDir / "ZeroRPM.zip");
+        const CliRun result =
+            run("--preset zero-rpm-off --device-path '" + typed + "' --output-dir '" +
+                outputDir.string() + "' '" + input.string() + "'");
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(std::ranges::find(result.out, line), result.out.end());
+        EXPECT_TRUE(fs::exists(outputDir / "ZeroRPM.zip"));
+    }
 }
 
 TEST_F(GenerateCommandTest, refusals_and_their_exit_codes) {

@@ -122,10 +122,16 @@ TEST_F(ZipServiceTest, real_zip_rejects_a_damaged_archive) {
     }
 }
 
-TEST_F(ZipServiceTest, missing_zip_cannot_start_and_leaves_no_capture_file) {
+TEST_F(ZipServiceTest, failures_before_zip_starts_leave_no_capture_file) {
     sandbox.context().zipExecutable = sandbox.root() / "tools" / "no-zip";
     EXPECT_EQ(createZipMessage(), "zip could not start: No such file or directory");
     EXPECT_TRUE(sandbox.leftoverTemporaries().empty());
+
+    const fs::path marker = sandbox.root() / "zip-ran";
+    useFakeZip("touch '" + marker.string() + "'");
+    sandbox.context().temporaryDirectory = sandbox.root() / "no-such-folder";
+    EXPECT_EQ(createZipMessage(), "zip could not create its diagnostic capture file.");
+    EXPECT_FALSE(fs::exists(marker));
 }
 
 TEST_F(ZipServiceTest, capture_file_is_private_and_named_for_the_program) {

@@ -23,9 +23,9 @@ inline constexpr std::string_view polarisPath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0
 inline constexpr std::string_view nvidia =
     "01:00.0 10de:1b80 /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
 
-/// Bus and id columns unknown: 8 and 10 blanks.
+/// Bus and id columns unknown: 8 and 10 blanks in place of "03:00.0 " and "1002:67df ".
 inline constexpr std::string_view withoutIdentity =
-    "                   /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
+    "                  /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
 
 /// A Navi 10 card reported with an id that is not supported (1002:7310).
 inline constexpr std::string_view unsupportedDevice =

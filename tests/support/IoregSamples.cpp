@@ -159,7 +159,7 @@ std::string ioregTwoAmdGpusNoGfx0() {
                    {4, "pci-bridge@0", "IOPCIDevice", pciProperties(0x1002, 0x14A0)},
                    {5, "pci-bridge@0", "IOPCIDevice", pciProperties(0x1002, 0x14A1)},
                    {6, "display@0", "IOPCIDevice", pciProperties(0x1002, 0x66AF)},
-                   {3, "PEG1@1,1", "IOPCIDevice", pciProperties(0x8086, 0x1905)},
+                   {3, "RP05@1C,4", "IOPCIDevice", pciProperties(0x8086, 0xA194)},
                    {4, "pci1002,67df@0", "IOPCIDevice", pciProperties(0x1002, 0x67DF)}});
     return renderIoreg(nodes);
 }

@@ -39,7 +39,8 @@ struct IoregNode {
 /// device-id line. GFX0 is PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0).
 [[nodiscard]] std::string ioregTwoRootsGfx0WithoutIds();
 
-/// Two supported AMD GPUs (Vega 20 1002:66AF and Polaris 1002:67DF) and no GFX0: ambiguous.
+/// Two supported AMD GPUs and no GFX0, so ambiguous: a Vega 20 (1002:66AF) behind PEG0@1 and
+/// its switch ports, and a Polaris (1002:67DF) at PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0).
 [[nodiscard]] std::string ioregTwoAmdGpusNoGfx0();
 
 /// A virtual machine: the only GPU is S10@2 (Navi 10, 1002:731F) straight under PCI0@0,

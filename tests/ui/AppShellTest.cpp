@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QThreadPool>
 
@@ -112,13 +113,6 @@ private slots:
                                                          QStringLiteral("PayPal Donate|")}));
     }
 
-    void donationItemsAreHiddenWithoutAnAddress() {
-        launch({});
-        const QList<QAction*> top = m_delegate->menuBar()->actions();
-        QVERIFY(!describe(*top[0]->menu()).contains(QStringLiteral("PayPal Donate|")));
-        QVERIFY(!describe(*top[2]->menu()).contains(QStringLiteral("PayPal Donate|")));
-    }
-
     void generateItemWithoutTableAsksForAFileThenGenerates() {
         launch({});
         m_services->loadScript = [](const std::filesystem::path&, const CancellationToken*) {
@@ -137,39 +131,48 @@ private slots:
         QCOMPARE(m_services->exportCalls().front().mode, PatchMode::fan35);
     }
 
-    void quitWhileIdleTerminatesAtOnce() {
-        launch({});
-        findItem(*m_delegate->menuBar(), QStringLiteral("Quit Ventora"))->trigger();
-        QCOMPARE(m_terminations, 1);
+    void quitting_data() {
+        QTest::addColumn<bool>("byClosingTheWindow");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("Quit item, idle: at once") << false << false;
+        QTest::newRow("Quit item, loading: once the job ends") << false << true;
+        QTest::newRow("closing the window, idle: at once") << true << false;
+        QTest::newRow("closing the window, loading: once the job ends") << true << true;
     }
 
-    void quitWhileLoadingWaitsForTheJob() {
-        launch({});
-        startGatedLoad();
-        findItem(*m_delegate->menuBar(), QStringLiteral("Quit Ventora"))->trigger();
-        QCOMPARE(m_terminations, 0);
-        QCOMPARE(m_delegate->windowController()->window().statusLabel()->text(),
-                 QStringLiteral("Cancelling the current operation before quitting..."));
-        waitUntilIdle();
-        QCOMPARE(m_terminations, 1);
-        QVERIFY(m_services->errorAlerts.isEmpty());
-    }
-
-    void closingTheWindowWhileBusyIsDeferred() {
+    void quitting() {
+        QFETCH(bool, byClosingTheWindow);
+        QFETCH(bool, busy);
         launch({});
         MainWindowView& window = m_delegate->windowController()->window();
-        startGatedLoad();
-        QVERIFY(!window.close());
-        QVERIFY(window.isVisible());
-        QCOMPARE(m_terminations, 0);
-        waitUntilIdle();
-        QCOMPARE(m_terminations, 1);
+        if (busy) {
+            startGatedLoad();
+        }
+        if (byClosingTheWindow) {
+            QCOMPARE(window.close(), !busy);
+        } else {
+            findItem(*m_delegate->menuBar(), QStringLiteral("Quit Ventora"))->trigger();
+        }
+        QCOMPARE(m_terminations, busy ? 0 : 1);
+        if (busy) {
+            QVERIFY(window.isVisible());
+            QCOMPARE(window.statusLabel()->text(),
+                     QStringLiteral("Cancelling the current operation before quitting..."));
+            waitUntilIdle();
+            QCOMPARE(m_terminations, 1);
+            QVERIFY(m_services->errorAlerts.isEmpty());
+        }
     }
 
-    void closingTheWindowWhileIdleQuits() {
+    void windowOpensWithItsContentSizeCentred() {
         launch({});
-        QVERIFY(m_delegate->windowController()->window().close());
-        QCOMPARE(m_terminations, 1);
+        MainWindowView& window = m_delegate->windowController()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.centralWidget()->size(), QSize(920, 740));
+        // Whole-pixel rounding of the two centres may differ by a pixel or two.
+        const QPoint offset =
+            window.geometry().center() - window.screen()->availableGeometry().center();
+        QVERIFY(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2);
     }
 
     void aboutButtons_data() {
@@ -198,9 +201,12 @@ private slots:
         QCOMPARE(m_services->openedUrls, opened);
     }
 
-    void aboutWithoutAddressesOffersOnlyOk() {
+    void withoutAddressesNoLinkIsOffered() {
         launch({});
-        m_services->alertAnswers.push_back(1);
+        const QList<QAction*> top = m_delegate->menuBar()->actions();
+        QVERIFY(!describe(*top[0]->menu()).contains(QStringLiteral("PayPal Donate|")));
+        QVERIFY(!describe(*top[2]->menu()).contains(QStringLiteral("PayPal Donate|")));
+        m_services->alertAnswers.push_back(-1); // dismissed without pressing a button
         m_delegate->showAbout();
         QCOMPARE(m_services->alerts.front().buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(m_services->openedUrls.isEmpty());
@@ -213,14 +219,17 @@ private slots:
         const Alert& alert = m_services->alerts.front();
         QCOMPARE(alert.message, QStringLiteral("Ventora Help"));
         QCOMPARE(alert.buttons, QStringList{QStringLiteral("OK")});
-        const QStringList paragraphs = alert.informativeText.split(QStringLiteral("\n\n"));
-        QCOMPARE(paragraphs.size(), 3);
-        QVERIFY(paragraphs[0].startsWith(QStringLiteral("Load a GPU-Z saved VBIOS ROM,")));
-        QVERIFY(paragraphs[1].startsWith(QStringLiteral("The bundled config.plist template")));
-        QCOMPARE(paragraphs[2],
-                 QStringLiteral("The app never flashes VBIOS, never writes firmware, "
-                                "never installs drivers and never sends data "
-                                "anywhere."));
+        QCOMPARE(alert.informativeText,
+                 QStringLiteral(
+                     "Load a GPU-Z saved VBIOS ROM, PP_PhmSoftPowerPlayTable .bin, .reg or text "
+                     "export. The app extracts the PowerPlay/SPPT data, applies ZeroRPM OFF / Fan "
+                     "Always On or FAN 35 \u00B0C / Stop 30 \u00B0C, and generates "
+                     "Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip with a ready-to-use OpenCore "
+                     "config.plist.\n\nThe bundled config.plist template targets OpenCore "
+                     "MOD/Olarila. If you use official Acidanthera OpenCore, merge "
+                     "Snippets/OpenCore-DeviceProperties.plist into your existing validated "
+                     "config instead of replacing it.\n\nThe app never flashes VBIOS, never "
+                     "writes firmware, never installs drivers and never sends data anywhere."));
     }
 };
 

@@ -8,6 +8,7 @@
 #include "ui/ValueBox.hpp"
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -42,6 +43,7 @@ private:
     std::shared_ptr<FakeWindowServices> m_services;
     std::unique_ptr<MainWindowController> m_controller;
     std::unique_ptr<Gate> m_gate;
+    QTemporaryDir m_folder;
 
     MainWindowView& window() { return m_controller->window(); }
     QString status() { return window().statusLabel()->text(); }
@@ -115,6 +117,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("dump.rom"))); }
+
     void init() {
         m_services = std::make_shared<FakeWindowServices>();
         m_controller = std::make_unique<MainWindowController>(m_services, std::nullopt);
@@ -126,17 +130,6 @@ private slots:
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         m_controller.reset();
-    }
-
-    void startsIdleWithItsInitialTexts() {
-        QVERIFY(!m_controller->isBusy());
-        QCOMPARE(status(), QStringLiteral("Output: Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip"));
-        QCOMPARE(window().inputBox()->label()->text(),
-                 QStringLiteral("Load a GPU-Z ROM or SPPT export to start."));
-        QCOMPARE(window().spptValue()->text(), QStringLiteral("Not loaded"));
-        QCOMPARE(window().configValue()->text(), QStringLiteral("Embedded base config.plist"));
-        QCOMPARE(pathField()->text(), QString());
-        QCOMPARE(log(), QString());
     }
 
     void loadShowsProgressThenTheTable() {
@@ -157,8 +150,9 @@ private slots:
         QCOMPARE(m_services->loadedPaths().front(), std::filesystem::path("/cards/Navi21.ROM"));
     }
 
-    void failedLoadForgetsThePreviousTableAndAlerts() {
+    void failedLoadForgetsTheTableAndThePendingPreset() {
         loadTable();
+        scriptExport();
         scriptFailingLoad();
         m_services->fileAnswers.push_back(QStringLiteral("/cards/folder.bin"));
         m_controller->loadFile();
@@ -168,6 +162,17 @@ private slots:
         QCOMPARE(m_services->errorAlerts,
                  QStringList{QStringLiteral("Input path is not a regular file.")});
         QVERIFY(log().endsWith(QStringLiteral("] ERROR: Input path is not a regular file.\n")));
+
+        // Without a table a generation asks for a file; its failed load forgets the preset.
+        m_services->fileAnswers.push_back(QStringLiteral("/cards/bad.rom"));
+        m_controller->generateFan35();
+        waitUntilIdle();
+        scriptLoad();
+        m_services->fileAnswers.push_back(QStringLiteral("/cards/good.rom"));
+        m_controller->loadFile();
+        waitUntilIdle();
+        QVERIFY(m_controller->hasDocument());
+        QVERIFY(m_services->exportCalls().empty());
     }
 
     void panelRefusesUnsupportedTypesAndCancelDoesNothing() {
@@ -186,10 +191,15 @@ private slots:
 
     void generateWithoutTableAsksForAFileThenGenerates() {
         scriptLoad();
-        scriptExport();
+        scriptExport(true);
+        pathField()->setText(QStringLiteral(" \t "));
         m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
         window().generateFan35Button()->click();
         QCOMPARE(m_services->fileRequests, 1);
+        QTRY_VERIFY(m_gate->isWaiting());
+        QCOMPARE(status(),
+                 QStringLiteral("Detecting DeviceProperties path and generating ZeroRPM35.zip..."));
+        m_gate->open();
         waitUntilIdle();
         const auto calls = m_services->exportCalls();
         QCOMPARE(calls.size(), std::size_t(1));
@@ -228,20 +238,6 @@ private slots:
         QCOMPARE(calls.size(), std::size_t(1));
         QCOMPARE(calls.front().mode, PatchMode::zeroRpmPure);
         QCOMPARE(status(), QStringLiteral("Generated ZeroRPM.zip on Desktop."));
-    }
-
-    void failedLoadForgetsThePendingPreset() {
-        scriptExport();
-        scriptFailingLoad();
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/bad.rom"));
-        m_controller->generateFan35();
-        waitUntilIdle();
-        scriptLoad();
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/good.rom"));
-        m_controller->loadFile();
-        waitUntilIdle();
-        QVERIFY(m_controller->hasDocument());
-        QVERIFY(m_services->exportCalls().empty());
     }
 
     void busyRules_data() {
@@ -321,18 +317,6 @@ private slots:
         QCOMPARE(calls.size(), std::size_t(1));
         QCOMPARE(calls.front().devicePathOverride,
                  std::optional<std::string>(canonical.toStdString()));
-    }
-
-    void blankPathMeansAutomaticDetection() {
-        loadTable();
-        scriptExport(true);
-        pathField()->setText(QStringLiteral("   "));
-        m_controller->generateFan35();
-        QCOMPARE(status(),
-                 QStringLiteral("Detecting DeviceProperties path and generating ZeroRPM35.zip..."));
-        m_gate->open();
-        waitUntilIdle();
-        QVERIFY(!m_services->exportCalls().front().devicePathOverride.has_value());
     }
 
     void detection_data() {
@@ -426,7 +410,6 @@ private slots:
     }
 
     void dropAcceptance_data() {
-        QTemporaryDir folder;
         QTest::addColumn<QList<QUrl>>("urls");
         QTest::addColumn<bool>("accepted");
         const auto file = [](const char* name) {
@@ -441,6 +424,13 @@ private slots:
             << QList<QUrl>{file("/cards/a.rom"), file("/cards/b.rom")} << false;
         QTest::newRow("web address")
             << QList<QUrl>{QUrl(QStringLiteral("https://example.org/a.rom"))} << false;
+        QTest::newRow("one file beside a web address")
+            << QList<QUrl>{QUrl(QStringLiteral("https://example.org/a.rom")),
+                           file("/cards/card.bin")}
+            << true;
+        QTest::newRow("folder named like a table")
+            << QList<QUrl>{QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("dump.rom")))}
+            << false;
         QTest::newRow("nothing") << QList<QUrl>{} << false;
     }
 
@@ -456,16 +446,6 @@ private slots:
         if (!accepted) {
             QCOMPARE(log(), QString());
         }
-    }
-
-    void folderNamedLikeATableIsRefused() {
-        QTemporaryDir root;
-        const QString folder = root.filePath(QStringLiteral("dump.rom"));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(!MainWindowController::draggedSupportedFile(nullptr).has_value());
-        QVERIFY(!sendDrag({QUrl::fromLocalFile(folder)}));
-        QVERIFY(!sendDrop({QUrl::fromLocalFile(folder)}));
-        QVERIFY(m_services->loadedPaths().empty());
     }
 
     void donationButtonFollowsTheBuildAddress() {
