@@ -31,25 +31,33 @@ void appendAll(std::vector<std::string>& target, const std::vector<std::string>&
     target.insert(target.end(), lines.begin(), lines.end());
 }
 
-/// The ATOM strategy, then the header scan, on one legacy image of the chain; the chain lines
-/// and the matching "Using legacy" line are only written on success.
+/// A strategy for one legacy image of the chain, and the line announcing the image it found.
+struct ImageStrategy {
+    std::optional<Bytes> (*extract)(ByteView, std::int64_t, std::vector<std::string>&);
+    const char* usingLine;
+};
+
+constexpr ImageStrategy imageStrategies[] = {
+    {tryExtractByAtomMasterDataTable,
+     "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain."},
+    {tryExtractByPowerPlayHeaderScan,
+     "Using legacy PCI expansion ROM image discovered through the PCIR chain."},
+};
+
+/// The ATOM strategy, then the header scan, on one legacy image of the chain. Both share one
+/// list of image lines, so a scan success still shows why the ATOM attempt failed; the chain
+/// lines and the matching "Using legacy" line are only written on success.
 std::optional<Bytes> tryLegacyImage(ByteView image, std::int64_t baseOffset,
                                     const std::vector<std::string>& chainLines,
                                     std::vector<std::string>& messages) {
     std::vector<std::string> imageLines;
-    if (auto table = tryExtractByAtomMasterDataTable(image, baseOffset, imageLines)) {
-        appendAll(messages, chainLines);
-        messages.push_back(
-            "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.");
-        appendAll(messages, imageLines);
-        return table;
-    }
-    if (auto table = tryExtractByPowerPlayHeaderScan(image, baseOffset, imageLines)) {
-        appendAll(messages, chainLines);
-        messages.push_back(
-            "Using legacy PCI expansion ROM image discovered through the PCIR chain.");
-        appendAll(messages, imageLines);
-        return table;
+    for (const ImageStrategy& strategy : imageStrategies) {
+        if (auto table = strategy.extract(image, baseOffset, imageLines)) {
+            appendAll(messages, chainLines);
+            messages.emplace_back(strategy.usingLine);
+            appendAll(messages, imageLines);
+            return table;
+        }
     }
     return std::nullopt;
 }

@@ -1,3 +1,6 @@
+// `ventora-cli inspect`: shows what the loader and the family detectors make of a file,
+// without patching anything.
+
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
 #include "core/HexFormat.hpp"
