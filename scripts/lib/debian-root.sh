@@ -120,59 +120,63 @@ debian_root_prepare() {
     )
 }
 
-# The function body is a subshell, so its traps and lock never touch the caller's shell.
-debian_root_run() (
+# Runs in the caller's own shell, so that a signal sent to the caller reaches the handlers
+# here: they end the command, unmount, restore the caller's handlers and deliver the signal
+# again. Every early return unmounts too.
+debian_root_run() {
     if [ "$#" -lt 2 ]; then
         debian_root_fail "usage: debian_root_run DIR COMMAND..."
-        exit 1
+        return 1
     fi
+    local dir
     dir=$(realpath -m "$1")
     shift
-    [ -f "$dir/$debian_root_stamp" ] || { debian_root_fail "$dir is not a finished root"; exit 1; }
+    [ -f "$dir/$debian_root_stamp" ] || { debian_root_fail "$dir is not a finished root"; return 1; }
 
-    exec 9>"$dir.lock"
-    flock 9
+    local caller_traps lock signal="" status=0 child point
+    local -a mounted=()
+    caller_traps=$(trap -p INT TERM HUP)
+    trap 'signal=INT' INT
+    trap 'signal=TERM' TERM
+    trap 'signal=HUP' HUP
+    exec {lock}>"$dir.lock"
+    flock "$lock"
 
-    mounted=()
-    child=""
-    cleanup() {
-        local i
-        if [ -n "$child" ] && kill -0 "$child" 2>/dev/null; then
-            kill -TERM -- "-$child" 2>/dev/null
-            wait "$child" 2>/dev/null
-        fi
-        for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-            umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
-        done
-        mounted=()
-    }
-    trap cleanup EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
-    trap 'exit 129' HUP
-
-    mount_once() {
-        local target="$dir/$1"
-        shift
-        mountpoint -q "$target" && return 0
-        mkdir -p "$target"
-        mount "$@" "$target" || { debian_root_fail "cannot mount $target"; return 1; }
-        mounted+=("$target")
-    }
-    mount_once proc -t proc proc || exit 1
-    mount_once sys -t sysfs sysfs || mount_once sys --bind /sys || exit 1
-    mount_once dev --bind /dev || exit 1
-    mount_once dev/pts --bind /dev/pts || exit 1
+    for point in proc sys dev dev/pts; do
+        [ -z "$signal" ] || break
+        mountpoint -q "$dir/$point" && continue
+        mkdir -p "$dir/$point"
+        case $point in
+        proc) mount -t proc proc "$dir/$point" ;;
+        sys) mount -t sysfs sysfs "$dir/$point" 2>/dev/null || mount --bind /sys "$dir/$point" ;;
+        *) mount --bind "/$point" "$dir/$point" ;;
+        esac || { debian_root_fail "cannot mount $dir/$point"; status=1; break; }
+        mounted+=("$dir/$point")
+    done
     cp /etc/resolv.conf "$dir/etc/resolv.conf" 2>/dev/null || true
 
-    # Started in the background so that a signal reaches the traps at once rather than after
-    # the command, in a process group of its own so that the traps can end all of it; its
-    # standard input stays the caller's.
-    setsid env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-        LANG=C.UTF-8 TERM="${TERM:-dumb}" chroot "$dir" "$@" <&0 &
-    child=$!
-    status=0
-    wait "$child" || status=$?
-    child=""
-    exit "$status"
-)
+    if [ "$status" -eq 0 ] && [ -z "$signal" ]; then
+        # In a session of its own, so that the handlers can end all of it; its standard input
+        # stays the caller's.
+        setsid env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+            HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" chroot "$dir" "$@" <&0 &
+        child=$!
+        wait "$child" || status=$?
+        if [ -n "$signal" ]; then
+            kill -TERM -- "-$child" 2>/dev/null || true
+            wait "$child" 2>/dev/null || true
+        fi
+    fi
+
+    local i
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
+    done
+    exec {lock}>&-
+    trap - INT TERM HUP
+    eval "$caller_traps"
+    if [ -n "$signal" ]; then
+        kill -s "$signal" "$BASHPID"
+    fi
+    return "$status"
+}
