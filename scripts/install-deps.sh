@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev
     zip unzip
     clang libclang-rt-14-dev
+    dpkg-dev file desktop-file-utils appstream lintian debootstrap
 )
 
 sudo=""

@@ -4,9 +4,12 @@
 #include "ui/MainWindowView.hpp"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileOpenEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <utility>
 
 namespace ventora {
 namespace {
@@ -61,6 +64,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     window.show();
     window.raise();
     window.activateWindow();
+    if (m_fileToOpenAtLaunch) {
+        m_windowController->openFile(*std::exchange(m_fileToOpenAtLaunch, std::nullopt));
+    }
 }
 
 QMenuBar* AppDelegate::menuBar() const {
@@ -104,6 +110,14 @@ bool AppDelegate::applicationShouldTerminate() {
     }
     m_terminate();
     return true;
+}
+
+void AppDelegate::openFile(const QString& path) {
+    if (m_windowController) {
+        m_windowController->openFile(path);
+    } else {
+        m_fileToOpenAtLaunch = path;
+    }
 }
 
 void AppDelegate::loadFile() {
@@ -160,6 +174,10 @@ void AppDelegate::openPayPal() {
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FileOpen && watched == QCoreApplication::instance()) {
+        openFile(static_cast<QFileOpenEvent*>(event)->file());
+        return true;
+    }
     if (event->type() == QEvent::Close && m_windowController &&
         watched == &m_windowController->window()) {
         if (!applicationShouldTerminate()) {

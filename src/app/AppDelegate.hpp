@@ -34,6 +34,11 @@ public:
     void applicationDidFinishLaunching();
     /// A quit request: terminates now when idle (true), otherwise defers it (false).
     bool applicationShouldTerminate();
+    /// A file opened from the file manager, which the system sends to the application as a
+    /// QFileOpenEvent (watched through this delegate's event filter on the application). It
+    /// is loaded as a drop would be; one that arrives before launching has finished waits
+    /// for the window.
+    void openFile(const QString& path);
 
     [[nodiscard]] MainWindowController* windowController() const {
         return m_windowController.get();
@@ -58,6 +63,7 @@ private:
     Links m_links;
     std::function<void()> m_terminate;
     std::unique_ptr<MainWindowController> m_windowController;
+    std::optional<QString> m_fileToOpenAtLaunch;
 };
 
 } // namespace ventora

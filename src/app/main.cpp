@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
         std::make_shared<ventora::SystemWindowServices>(ventora::PlatformContext::fromSystem()),
         {ventora::ContactLinks::donationPage(), ventora::ContactLinks::contactMail()},
         [] { QCoreApplication::quit(); });
+    // Files opened from the file manager arrive as events to the application.
+    application.installEventFilter(&delegate);
     QTimer::singleShot(0, &delegate, &ventora::AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }

@@ -48,6 +48,10 @@ bool hasSupportedExtension(const QString& path) {
         QFileInfo(path).suffix().toLower());
 }
 
+bool isOpenableFile(const QString& path) {
+    return !QFileInfo(path).isDir() && hasSupportedExtension(path);
+}
+
 QString archiveName(PatchMode mode) {
     return mode == PatchMode::fan35 ? QStringLiteral("ZeroRPM35.zip")
                                     : QStringLiteral("ZeroRPM.zip");
@@ -125,10 +129,16 @@ std::optional<QString> MainWindowController::draggedSupportedFile(const QMimeDat
         return std::nullopt;
     }
     const QString path = files.front().toLocalFile();
-    if (QFileInfo(path).isDir() || !hasSupportedExtension(path)) {
+    if (!isOpenableFile(path)) {
         return std::nullopt;
     }
     return path;
+}
+
+void MainWindowController::openFile(const QString& path) {
+    if (!isBusy() && isOpenableFile(path)) {
+        load(path);
+    }
 }
 
 void MainWindowController::loadFile() {

@@ -43,6 +43,9 @@ public:
     [[nodiscard]] bool hasDocument() const { return m_spptDocument.has_value(); }
 
     void generate(PatchMode mode);
+    /// A file handed over by the system, as when it is opened from the file manager: loaded
+    /// under the rules of a drop (idle, a supported file, not a folder), otherwise ignored.
+    void openFile(const QString& path);
     /// False when idle (terminate now); true when `terminate` will be called once idle.
     bool deferTerminationUntilIdle(std::function<void()> terminate);
 

@@ -6,6 +6,7 @@
 #include "ui/MainWindowView.hpp"
 
 #include <QApplication>
+#include <QFileOpenEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -162,6 +163,43 @@ private slots:
             QCOMPARE(m_terminations, 1);
             QVERIFY(m_services->errorAlerts.isEmpty());
         }
+    }
+
+    void fileOpenedFromTheFileManager_data() {
+        QTest::addColumn<bool>("beforeLaunching");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("supported file: loaded")
+            << false << QStringLiteral("/cards/card.rom") << true;
+        QTest::newRow("before launching: loaded once the window is up")
+            << true << QStringLiteral("/cards/TABLE.PP_TABLE") << true;
+        QTest::newRow("unsupported extension: ignored like a drop")
+            << false << QStringLiteral("/cards/card.pdf") << false;
+    }
+
+    void fileOpenedFromTheFileManager() {
+        QFETCH(bool, beforeLaunching);
+        QFETCH(QString, file);
+        QFETCH(bool, loaded);
+        m_services->loadScript = [](const std::filesystem::path&, const CancellationToken*) {
+            return LoadOutcome{documentOfSize(512), {}};
+        };
+        m_delegate = std::make_unique<AppDelegate>(m_services, AppDelegate::Links{},
+                                                   [this] { ++m_terminations; });
+        QCoreApplication::instance()->installEventFilter(m_delegate.get());
+        QFileOpenEvent event(file);
+        if (beforeLaunching) {
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+            m_delegate->applicationDidFinishLaunching();
+        } else {
+            m_delegate->applicationDidFinishLaunching();
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+        }
+        waitUntilIdle();
+        const std::vector<std::filesystem::path> expected =
+            loaded ? std::vector<std::filesystem::path>{file.toStdString()}
+                   : std::vector<std::filesystem::path>{};
+        QVERIFY(m_services->loadedPaths() == expected);
     }
 
     void windowOpensWithItsContentSizeCentred() {
