@@ -56,6 +56,9 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(backgroundColor());
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    if (hasFocus()) {
+        Appearance::drawFocusRing(painter, QRectF(rect()), cornerRadius);
+    }
     painter.setPen(Qt::white);
     painter.setFont(font());
     painter.drawText(
