@@ -160,24 +160,6 @@ private slots:
         QCOMPARE(m_terminations, effect == QLatin1String("quit") ? 1 : 0);
     }
 
-    void generateItemWithoutTableAsksForAFileThenGenerates() {
-        launch({});
-        m_services->loadScript = [](const std::filesystem::path&, const CancellationToken*) {
-            return LoadOutcome{documentOfSize(640), {}};
-        };
-        m_services->exportScript = [](PatchMode, const CancellationToken*) {
-            return ExportOutcome{"/private/Desktop/ZeroRPM35.zip", "report",
-                                 "PciRoot(0x0)/Pci(0x1,0x0)"};
-        };
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
-        findItem(*m_delegate->menuBar(), QStringLiteral("Generate FAN 35 \u00B0C Solution"))
-            ->trigger();
-        waitUntilIdle();
-        QCOMPARE(m_services->fileRequests, 1);
-        QCOMPARE(m_services->exportCalls().size(), std::size_t(1));
-        QCOMPARE(m_services->exportCalls().front().mode, PatchMode::fan35);
-    }
-
     void quitting_data() {
         QTest::addColumn<bool>("byClosingTheWindow");
         QTest::addColumn<bool>("busy");
