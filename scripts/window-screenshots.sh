@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the window on small screens under Xvfb: as it opens, after every Tab press
 # (the focus ring and the scrolling that brings each control into view), with Help opened by
-# F1 and after Escape has closed it. Two screens: 1280x720, and 1600x1000 at 150 % scaling.
+# F1, after Escape has closed it and scrolled to the end with the mouse wheel. Two screens: 1280x720, and 1600x1000 at 150 % scaling.
 # Needs Xvfb, xdotool and ImageMagick's import.
 # Usage: scripts/window-screenshots.sh [ventora binary] [output folder]
 set -euo pipefail
@@ -46,6 +46,10 @@ shoot() {
     xdotool key Escape
     sleep 0.5
     import -window root "$out/$name-help-closed.png"
+    # The wheel over the header scrolls the window's content to its end.
+    xdotool mousemove --window "$window" 100 100 click --repeat 10 5
+    sleep 0.5
+    import -window root "$out/$name-scrolled.png"
     unset DISPLAY
     kill "$app" "$server"
     wait "$app" "$server" 2>/dev/null || true

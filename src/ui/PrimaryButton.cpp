@@ -56,7 +56,9 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(backgroundColor());
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    if (hasFocus()) {
+    // As Fusion does for its buttons, the ring shows once the keyboard has moved the focus, not
+    // after a click.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         Appearance::drawFocusRing(painter, QRectF(rect()), cornerRadius);
     }
     painter.setPen(Qt::white);
