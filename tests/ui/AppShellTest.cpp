@@ -157,6 +157,9 @@ private slots:
                      effect == QLatin1String("zero") ? PatchMode::zeroRpmPure : PatchMode::fan35);
         }
         QCOMPARE(m_services->alerts.size(), effect == QLatin1String("help") ? 1 : 0);
+        if (!m_services->alerts.isEmpty()) {
+            QCOMPARE(m_services->alerts.front().message, QStringLiteral("Ventora Help"));
+        }
         QCOMPARE(m_terminations, effect == QLatin1String("quit") ? 1 : 0);
     }
 
@@ -278,26 +281,6 @@ private slots:
         m_delegate->showAbout();
         QCOMPARE(m_services->alerts.front().buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(m_services->openedUrls.isEmpty());
-    }
-
-    void helpHasItsThreeParagraphs() {
-        launch({});
-        findItem(*m_delegate->menuBar(), QStringLiteral("Ventora Help"))->trigger();
-        QCOMPARE(m_services->alerts.size(), 1);
-        const Alert& alert = m_services->alerts.front();
-        QCOMPARE(alert.message, QStringLiteral("Ventora Help"));
-        QCOMPARE(alert.buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(alert.informativeText,
-                 QStringLiteral(
-                     "Load a GPU-Z saved VBIOS ROM, PP_PhmSoftPowerPlayTable .bin, .reg or text "
-                     "export. The app extracts the PowerPlay/SPPT data, applies ZeroRPM OFF / Fan "
-                     "Always On or FAN 35 \u00B0C / Stop 30 \u00B0C, and generates "
-                     "Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip with a ready-to-use OpenCore "
-                     "config.plist.\n\nThe bundled config.plist template targets OpenCore "
-                     "MOD/Olarila. If you use official Acidanthera OpenCore, merge "
-                     "Snippets/OpenCore-DeviceProperties.plist into your existing validated "
-                     "config instead of replacing it.\n\nThe app never flashes VBIOS, never "
-                     "writes firmware, never installs drivers and never sends data anywhere."));
     }
 };
 
