@@ -18,7 +18,9 @@ const QString aboutText =
     QStringLiteral("Fan Always On and FAN 35 \u00B0C Solution\n"
                    "Navi 10 / Navi 21 / Navi 22 / Navi 23 + Polaris + Vega 10 / Vega 20\n"
                    "\n"
-                   "Made by the Ventora contributors");
+                   "Made by the Ventora contributors\n"
+                   "\n"
+                   "Version " VENTORA_VERSION);
 
 const QString helpText = QStringLiteral(
     "Load a GPU-Z saved VBIOS ROM, PP_PhmSoftPowerPlayTable .bin, .reg or text export. The app "
@@ -33,13 +35,21 @@ const QString helpText = QStringLiteral(
     "The app never flashes VBIOS, never writes firmware, never installs drivers and never sends "
     "data anywhere.");
 
+// On macOS Qt moves the items with the About, Quit and application-specific roles into the
+// application menu; a menu of their own would be left behind empty there.
+#ifdef Q_OS_MACOS
+constexpr bool rolesFormTheApplicationMenu = true;
+#else
+constexpr bool rolesFormTheApplicationMenu = false;
+#endif
+
 // Qt::CTRL is the Command key on macOS and Control elsewhere. Every role is explicit, so Qt
 // never moves an item by guessing from its title.
 QAction* addItem(QMenu& menu, const QString& title, QObject* receiver, const char* slot,
-                 QAction::MenuRole role, const QKeySequence& shortcut = QKeySequence()) {
+                 QAction::MenuRole role, const QList<QKeySequence>& shortcuts = {}) {
     QAction* action = menu.addAction(title, receiver, slot);
     action->setMenuRole(role);
-    action->setShortcut(shortcut);
+    action->setShortcuts(shortcuts);
     return action;
 }
 
@@ -59,6 +69,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_windowController = std::make_unique<MainWindowController>(m_services, m_links.donationPage);
     MainWindowView& window = m_windowController->window();
     buildMenus(*window.menuBar());
+    // The platform's close-window key closes it as its title bar button does, so quitting
+    // waits for a running job the same way.
+    auto* closeWindow = new QAction(&window);
+    closeWindow->setShortcuts(QKeySequence::Close);
+    connect(closeWindow, &QAction::triggered, &window, &QWidget::close);
+    window.addAction(closeWindow);
     window.installEventFilter(this);
     window.placeOnScreen();
     window.show();
@@ -76,32 +92,45 @@ QMenuBar* AppDelegate::menuBar() const {
 void AppDelegate::buildMenus(QMenuBar& menuBar) {
     const bool canDonate = m_links.donationPage.has_value();
 
-    QMenu* application = menuBar.addMenu(QStringLiteral("Ventora"));
-    addItem(*application, QStringLiteral("About Ventora"), this, SLOT(showAbout()),
-            QAction::AboutRole);
-    addItem(*application, QStringLiteral("PayPal Donate"), this, SLOT(openPayPal()),
+    QMenu* application =
+        rolesFormTheApplicationMenu ? nullptr : menuBar.addMenu(QStringLiteral("Ventora"));
+    QMenu* file = menuBar.addMenu(QStringLiteral("File"));
+    QMenu* roles = application != nullptr ? application : file;
+    addItem(*roles, QStringLiteral("About Ventora"), this, SLOT(showAbout()), QAction::AboutRole);
+    addItem(*roles, QStringLiteral("PayPal Donate"), this, SLOT(openPayPal()),
             QAction::ApplicationSpecificRole)
         ->setVisible(canDonate);
-    application->addSeparator();
-    QAction* quit = application->addAction(QStringLiteral("Quit Ventora"));
+    if (application != nullptr) {
+        application->addSeparator();
+    }
+    QAction* quit = roles->addAction(QStringLiteral("Quit Ventora"));
     quit->setMenuRole(QAction::QuitRole);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [this] { (void)applicationShouldTerminate(); });
 
-    QMenu* file = menuBar.addMenu(QStringLiteral("File"));
     addItem(*file, QStringLiteral("Load VBIOS ROM or SPPT\u2026"), this, SLOT(loadFile()),
-            QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_O));
+            QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_O)});
     file->addSeparator();
     addItem(*file, QStringLiteral("Generate ZeroRPM OFF / Fan Always On"), this,
-            SLOT(generateZero()), QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_1));
+            SLOT(generateZero()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_1)});
     addItem(*file, QStringLiteral("Generate FAN 35 \u00B0C Solution"), this, SLOT(generateFan35()),
-            QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_2));
+            QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_2)});
 
+    // The platform's help key (F1, or Command-? on macOS) and Control-? everywhere, once each:
+    // a key bound twice to one action would be ambiguous and trigger nothing.
+    QList<QKeySequence> helpKeys = QKeySequence::keyBindings(QKeySequence::HelpContents);
+    if (const QKeySequence question(Qt::CTRL | Qt::Key_Question); !helpKeys.contains(question)) {
+        helpKeys.append(question);
+    }
     QMenu* help = menuBar.addMenu(QStringLiteral("Help"));
     addItem(*help, QStringLiteral("Ventora Help"), this, SLOT(showHelp()), QAction::NoRole,
-            QKeySequence(Qt::CTRL | Qt::Key_Question));
+            helpKeys);
     addItem(*help, QStringLiteral("PayPal Donate"), this, SLOT(openPayPal()), QAction::NoRole)
         ->setVisible(canDonate);
+}
+
+void AppDelegate::endEventLoop() {
+    QCoreApplication::exit(0);
 }
 
 bool AppDelegate::applicationShouldTerminate() {

@@ -16,8 +16,8 @@ class MainWindowController;
 
 /// The application shell: creates the one main window controller once launching has
 /// finished, builds the menu bar, shows About and Help, opens the donation page, and routes
-/// every quit request (the Quit item and closing the window) through the controller, which
-/// defers it while a job runs. It keeps no workflow of its own.
+/// every quit request (the Quit item, the close-window key and closing the window) through the
+/// controller, which defers it while a job runs. It keeps no workflow of its own.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -30,6 +30,10 @@ public:
     AppDelegate(std::shared_ptr<WindowServices> services, Links links,
                 std::function<void()> terminate, QObject* parent = nullptr);
     ~AppDelegate() override;
+
+    /// The application's termination: ends every running event loop at once, a modal
+    /// dialog's included, so no open dialog can refuse it.
+    static void endEventLoop();
 
     void applicationDidFinishLaunching();
     /// A quit request: terminates now when idle (true), otherwise defers it (false).

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     ventora::AppDelegate delegate(
         std::make_shared<ventora::SystemWindowServices>(ventora::PlatformContext::fromSystem()),
         {ventora::ContactLinks::donationPage(), ventora::ContactLinks::contactMail()},
-        [] { QCoreApplication::quit(); });
+        &ventora::AppDelegate::endEventLoop);
     // Files opened from the file manager arrive as events to the application.
     application.installEventFilter(&delegate);
     QTimer::singleShot(0, &delegate, &ventora::AppDelegate::applicationDidFinishLaunching);

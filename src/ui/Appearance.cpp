@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QPainter>
 #include <QStyleFactory>
 
 namespace ventora::Appearance {
@@ -48,6 +49,22 @@ QPalette darkPalette() {
     palette.setColor(QPalette::Disabled, QPalette::Text, secondaryTextColor());
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, secondaryTextColor());
     return palette;
+}
+
+QColor focusRingColor() {
+    return {0x4c, 0x8d, 0xff};
+}
+
+void drawFocusRing(QPainter& painter, const QRectF& bounds, double cornerRadius) {
+    constexpr double width = 2.0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(focusRingColor(), width));
+    painter.setBrush(Qt::NoBrush);
+    const double inset = width / 2;
+    painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
+                            cornerRadius - inset);
+    painter.restore();
 }
 
 void applyDarkAppearance(QApplication& application) {

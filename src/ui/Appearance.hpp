@@ -5,6 +5,8 @@
 #include <QPalette>
 
 class QApplication;
+class QPainter;
+class QRectF;
 
 namespace ventora::Appearance {
 
@@ -17,6 +19,11 @@ namespace ventora::Appearance {
 [[nodiscard]] QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 [[nodiscard]] QFont monospacedFont(int pixelSize);
 [[nodiscard]] QPalette darkPalette();
+
+/// The keyboard focus indicator of the styled controls, which draw no stock focus frame.
+[[nodiscard]] QColor focusRingColor();
+/// Strokes the focus ring just inside `bounds`, following corners of the given radius.
+void drawFocusRing(QPainter& painter, const QRectF& bounds, double cornerRadius);
 
 /// Fusion style plus the dark palette, so dialogs and menus match the window too.
 void applyDarkAppearance(QApplication& application);

@@ -3,14 +3,20 @@
 #include "ui/Appearance.hpp"
 #include "ui/LogFormat.hpp"
 
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 
 namespace ventora {
 
 LogView::LogView(QWidget* parent) : QTextEdit(parent) {
     setReadOnly(true);
+    // Read-only, yet reachable by Tab and selectable from the keyboard so the log can be copied.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFocusPolicy(Qt::StrongFocus);
+    setTabChangesFocus(true);
     setAcceptRichText(false);
     setUndoRedoEnabled(false);
     setAcceptDrops(false);
@@ -29,6 +35,13 @@ LogView::LogView(QWidget* parent) : QTextEdit(parent) {
 }
 
 void LogView::appendEntries(const QStringList& entries) {
+    // Only a view showing the end follows it. Otherwise the line at the top of the view stays
+    // there, even when the oldest text is cut, and the user's selection is left alone.
+    QScrollBar* bar = verticalScrollBar();
+    const bool followsEnd = bar->value() >= bar->maximum();
+    const int topPosition = cursorForPosition(QPoint(0, 0)).position();
+    const int topOffset = cursorRect(cursorAt(topPosition)).top();
+
     QTextCharFormat format;
     format.setFont(Appearance::monospacedFont(12));
     format.setForeground(Qt::white);
@@ -47,8 +60,42 @@ void LogView::appendEntries(const QStringList& entries) {
     }
     cursor.endEditBlock();
 
-    moveCursor(QTextCursor::End);
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    if (followsEnd) {
+        bar->setValue(bar->maximum());
+        return;
+    }
+    const int keptTop = std::max(0, topPosition - static_cast<int>(cut));
+    bar->setValue(bar->value() + cursorRect(cursorAt(keptTop)).top() - topOffset);
+}
+
+QTextCursor LogView::cursorAt(int position) const {
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    return cursor;
+}
+
+void LogView::paintEvent(QPaintEvent* event) {
+    QTextEdit::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(viewport());
+        Appearance::drawFocusRing(painter, QRectF(viewport()->rect()), focusRingRadius);
+    }
+}
+
+// The ring is drawn over the scrolled text, so a scroll or a focus change redraws the view.
+void LogView::scrollContentsBy(int dx, int dy) {
+    QTextEdit::scrollContentsBy(dx, dy);
+    viewport()->update();
+}
+
+void LogView::focusInEvent(QFocusEvent* event) {
+    QTextEdit::focusInEvent(event);
+    viewport()->update();
+}
+
+void LogView::focusOutEvent(QFocusEvent* event) {
+    QTextEdit::focusOutEvent(event);
+    viewport()->update();
 }
 
 } // namespace ventora

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 
 namespace ventora {
 namespace {
@@ -63,6 +64,23 @@ PrimaryButton* actionButton(const QString& title, int minimumWidth, int minimumH
     return button;
 }
 
+// Appends every control in `layout` that Tab can reach, in the order the layout places them,
+// descending into nested layouts and into the layouts of plain container widgets.
+void appendFocusChain(const QLayout& layout, QList<QWidget*>& chain) {
+    for (int index = 0; index < layout.count(); ++index) {
+        QLayoutItem* item = layout.itemAt(index);
+        if (const QLayout* nested = item->layout()) {
+            appendFocusChain(*nested, chain);
+        } else if (QWidget* widget = item->widget()) {
+            if (widget->focusPolicy() & Qt::TabFocus) {
+                chain.append(widget);
+            } else if (const QLayout* inner = widget->layout()) {
+                appendFocusChain(*inner, chain);
+            }
+        }
+    }
+}
+
 } // namespace
 
 MainWindowView::MainWindowView() {
@@ -77,15 +95,34 @@ MainWindowView::MainWindowView() {
 
 void MainWindowView::placeOnScreen() {
     const auto* bar = qobject_cast<const QMenuBar*>(menuWidget());
-    const int barHeight = bar != nullptr && !bar->isNativeMenuBar() ? bar->sizeHint().height() : 0;
-    resize(initialSize + QSize(0, barHeight));
-    if (const QScreen* display = screen()) {
-        move(display->availableGeometry().center() - rect().center());
+    const QSize barSize(0,
+                        bar != nullptr && !bar->isNativeMenuBar() ? bar->sizeHint().height() : 0);
+    const QScreen* display = screen();
+    if (display == nullptr) {
+        resize(initialSize + barSize);
+        return;
     }
+    // The frame is known only once a window manager has framed the window; until then it is
+    // empty and the window manager keeps the framed window inside the work area itself.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QRect area = display->availableGeometry();
+    const QSize room = area.size() - frame;
+    setMinimumSize((minimumContentSize + barSize).boundedTo(room));
+    resize((initialSize + barSize).boundedTo(room));
+    const QSize framed = size() + frame;
+    move(area.topLeft() +
+         QPoint((area.width() - framed.width()) / 2, (area.height() - framed.height()) / 2));
+}
+
+QList<QWidget*> MainWindowView::focusChain() const {
+    QList<QWidget*> chain;
+    appendFocusChain(*m_content->layout(), chain);
+    return chain;
 }
 
 void MainWindowView::setupWindow() {
-    auto* content = new QWidget;
+    m_content = new QWidget;
+    QWidget* content = m_content;
     content->setMinimumSize(minimumContentSize);
     auto* root = new QVBoxLayout(content);
     root->setSpacing(10);
@@ -100,7 +137,22 @@ void MainWindowView::setupWindow() {
         singleLineLabel(QStringLiteral("Output: Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip"),
                         Appearance::systemFont(12), Appearance::secondaryTextColor());
     root->addWidget(m_statusLabel);
-    setCentralWidget(content);
+
+    // On a screen smaller than the window the content keeps its own minimum size and scrolls;
+    // moving the focus scrolls the focused control into view.
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
+    scroller->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    setCentralWidget(scroller);
+
+    const QList<QWidget*> chain = focusChain();
+    for (qsizetype index = 1; index < chain.size(); ++index) {
+        setTabOrder(chain[index - 1], chain[index]);
+    }
 }
 
 QWidget* MainWindowView::headerCard() {

@@ -11,8 +11,10 @@ class PrimaryButton;
 class ValueBox;
 
 /// The main window's views, built once: header, input, device path, the two status cards,
-/// actions and log, then the status line, stacked top to bottom on a dark ground. It holds
-/// no behaviour; the controller connects the buttons and fills the fields.
+/// actions and log, then the status line, stacked top to bottom on a dark ground inside a
+/// scroll area, so a screen smaller than the window still reaches every control. Tab visits
+/// the controls in the order the layouts place them. It holds no behaviour; the controller
+/// connects the buttons and fills the fields.
 class MainWindowView : public QMainWindow {
 public:
     static constexpr QSize initialSize{920, 740};
@@ -21,8 +23,14 @@ public:
     MainWindowView();
 
     /// Sizes the window so that its content, below a menu bar drawn inside the window, is
-    /// `initialSize`, and centres it on its screen. Called once the menus are in place.
+    /// `initialSize` with `minimumContentSize` as its least size, each cut to the screen's
+    /// available area where it does not fit, and centres it there. Called once the menus are
+    /// in place.
     void placeOnScreen();
+
+    /// The controls Tab visits, in order: those of every layout, top to bottom and left to
+    /// right as they are laid out.
+    [[nodiscard]] QList<QWidget*> focusChain() const;
 
     [[nodiscard]] ValueBox* inputBox() const { return m_inputBox; }
     [[nodiscard]] ValueBox* devicePathBox() const { return m_devicePathBox; }
@@ -45,6 +53,7 @@ private:
     [[nodiscard]] QWidget* actionsCard();
     [[nodiscard]] QWidget* logCard();
 
+    QWidget* m_content = nullptr;
     ValueBox* m_inputBox = nullptr;
     ValueBox* m_devicePathBox = nullptr;
     QLabel* m_spptValue = nullptr;

@@ -56,6 +56,11 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(backgroundColor());
     painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    // As Fusion does for its buttons, the ring shows once the keyboard has moved the focus, not
+    // after a click.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        Appearance::drawFocusRing(painter, QRectF(rect()), cornerRadius);
+    }
     painter.setPen(Qt::white);
     painter.setFont(font());
     painter.drawText(

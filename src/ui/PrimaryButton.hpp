@@ -7,7 +7,8 @@ namespace ventora {
 
 /// A flat rounded action button that lightens while the pointer is over it. Hover state
 /// comes from the widget's own enter and leave events, which follow its geometry, so a
-/// resize never leaves a stale hover region behind. The title may hold a line break.
+/// resize never leaves a stale hover region behind. The title may hold a line break. It shows
+/// the focus ring while it has the focus the keyboard moved there.
 class PrimaryButton : public QPushButton {
 public:
     static constexpr int cornerRadius = 10;

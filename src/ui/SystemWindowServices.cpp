@@ -6,12 +6,23 @@
 #include "ui/FileReveal.hpp"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace ventora {
+namespace {
+
+// Downloaded ROMs and exported tables usually land in Downloads.
+QString openPanelFolder() {
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return !downloads.isEmpty() && QDir(downloads).exists() ? downloads : QDir::homePath();
+}
+
+} // namespace
 
 SystemWindowServices::SystemWindowServices(PlatformContext context)
     : m_context(std::move(context)) {}
@@ -45,7 +56,8 @@ std::optional<QString> SystemWindowServices::requestInputFile(QWidget* parent,
     }
     const QString filter =
         QStringLiteral("VBIOS ROM or SPPT (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    const QString chosen = QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    const QString chosen = QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Load VBIOS ROM or PowerPlay Table"), openPanelFolder(), filter);
     if (chosen.isEmpty()) {
         return std::nullopt;
     }
@@ -68,6 +80,10 @@ int SystemWindowServices::showAlert(QWidget* parent, const Alert& alert) {
     for (const QString& title : alert.buttons) {
         const auto role = buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::ActionRole;
         buttons.append(box.addButton(title, role));
+    }
+    // Escape presses the first button, so every alert can be dismissed from the keyboard.
+    if (!buttons.isEmpty()) {
+        box.setEscapeButton(buttons.front());
     }
     box.exec();
     return static_cast<int>(buttons.indexOf(box.clickedButton()));

@@ -2,6 +2,7 @@
 
 #include "ui/Appearance.hpp"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QStyle>
@@ -64,6 +65,7 @@ ValueBox::ValueBox(const QString& text, QWidget* parent)
     palette.setColor(QPalette::Text, Qt::white);
     m_label->setPalette(palette);
     m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_label->installEventFilter(this);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(insideMargin, 0, insideMargin, 0);
@@ -83,6 +85,17 @@ void ValueBox::paintEvent(QPaintEvent*) {
     painter.setBrush(Appearance::grey(0.07));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                             cornerRadius);
+    if (m_label->hasFocus()) {
+        Appearance::drawFocusRing(painter, QRectF(rect()), cornerRadius);
+    }
+}
+
+bool ValueBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_label &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        update();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace ventora

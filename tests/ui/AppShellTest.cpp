@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QThreadPool>
+#include <QTimer>
 
 using namespace ventora;
 using namespace ventora::test;
@@ -22,15 +23,14 @@ namespace {
 const QUrl donationPage(QStringLiteral("https://donate.example.org/ventora"));
 const QUrl contactMail(QStringLiteral("mailto:maintainers@example.org"));
 
-// "Title|shortcut" per item, "-" per separator, for one top-level menu.
+// The visible item titles of one top-level menu, "-" per separator.
 QStringList describe(const QMenu& menu) {
     QStringList items;
     for (const QAction* action : menu.actions()) {
         if (action->isSeparator()) {
             items.append(QStringLiteral("-"));
         } else if (action->isVisible()) {
-            items.append(action->text() + QLatin1Char('|') +
-                         action->shortcut().toString(QKeySequence::PortableText));
+            items.append(action->text());
         }
     }
     return items;
@@ -64,11 +64,13 @@ private:
         m_delegate->applicationDidFinishLaunching();
     }
 
-    void startGatedLoad() {
+    // A load that ends when the gate opens; one that does not heed cancellation is a job
+    // between two of its checkpoints.
+    void startGatedLoad(bool heedsCancellation = true) {
         Gate* gate = m_gate.get();
-        m_services->loadScript = [gate](const std::filesystem::path&,
-                                        const CancellationToken* token) {
-            if (gate->waitOpenOrCancelled(token)) {
+        m_services->loadScript = [gate, heedsCancellation](const std::filesystem::path&,
+                                                           const CancellationToken* token) {
+            if (gate->waitOpenOrCancelled(heedsCancellation ? token : nullptr)) {
                 throw AppError("Input loading cancelled.");
             }
             return LoadOutcome{documentOfSize(512), {}};
@@ -103,33 +105,63 @@ private slots:
         QCOMPARE(top[1]->text(), QStringLiteral("File"));
         QCOMPARE(top[2]->text(), QStringLiteral("Help"));
         QCOMPARE(describe(*top[0]->menu()),
-                 (QStringList{QStringLiteral("About Ventora|"), QStringLiteral("PayPal Donate|"),
-                              QStringLiteral("-"), QStringLiteral("Quit Ventora|Ctrl+Q")}));
-        QCOMPARE(
-            describe(*top[1]->menu()),
-            (QStringList{QStringLiteral("Load VBIOS ROM or SPPT\u2026|Ctrl+O"), QStringLiteral("-"),
-                         QStringLiteral("Generate ZeroRPM OFF / Fan Always On|Ctrl+1"),
-                         QStringLiteral("Generate FAN 35 \u00B0C Solution|Ctrl+2")}));
-        QCOMPARE(describe(*top[2]->menu()), (QStringList{QStringLiteral("Ventora Help|Ctrl+?"),
-                                                         QStringLiteral("PayPal Donate|")}));
+                 (QStringList{QStringLiteral("About Ventora"), QStringLiteral("PayPal Donate"),
+                              QStringLiteral("-"), QStringLiteral("Quit Ventora")}));
+        QCOMPARE(describe(*top[1]->menu()),
+                 (QStringList{QStringLiteral("Load VBIOS ROM or SPPT\u2026"), QStringLiteral("-"),
+                              QStringLiteral("Generate ZeroRPM OFF / Fan Always On"),
+                              QStringLiteral("Generate FAN 35 \u00B0C Solution")}));
+        QCOMPARE(describe(*top[2]->menu()),
+                 (QStringList{QStringLiteral("Ventora Help"), QStringLiteral("PayPal Donate")}));
     }
 
-    void generateItemWithoutTableAsksForAFileThenGenerates() {
+    void shortcutKeys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("effect");
+#ifdef Q_OS_MACOS
+        const QKeyCombination help = Qt::CTRL | Qt::Key_Question;
+#else
+        const QKeyCombination help(Qt::Key_F1);
+#endif
+        QTest::newRow("Ctrl+O: open panel") << (Qt::CTRL | Qt::Key_O).toCombined() << "open";
+        QTest::newRow("Ctrl+1: ZeroRPM OFF") << (Qt::CTRL | Qt::Key_1).toCombined() << "zero";
+        QTest::newRow("Ctrl+2: FAN 35") << (Qt::CTRL | Qt::Key_2).toCombined() << "fan35";
+        QTest::newRow("the platform's help key") << help.toCombined() << "help";
+        QTest::newRow("Ctrl+Q: quit") << (Qt::CTRL | Qt::Key_Q).toCombined() << "quit";
+        QTest::newRow("Ctrl+W: close the window, which quits")
+            << (Qt::CTRL | Qt::Key_W).toCombined() << "quit";
+    }
+
+    void shortcutKeys() {
+        QFETCH(int, key);
+        QFETCH(QString, effect);
         launch({});
+        MainWindowView& window = m_delegate->windowController()->window();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         m_services->loadScript = [](const std::filesystem::path&, const CancellationToken*) {
             return LoadOutcome{documentOfSize(640), {}};
         };
         m_services->exportScript = [](PatchMode, const CancellationToken*) {
-            return ExportOutcome{"/private/Desktop/ZeroRPM35.zip", "report",
+            return ExportOutcome{"/private/Desktop/ZeroRPM.zip", "report",
                                  "PciRoot(0x0)/Pci(0x1,0x0)"};
         };
         m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
-        findItem(*m_delegate->menuBar(), QStringLiteral("Generate FAN 35 \u00B0C Solution"))
-            ->trigger();
+        const QKeyCombination pressed = QKeyCombination::fromCombined(key);
+        QTest::keyClick(&window, pressed.key(), pressed.keyboardModifiers());
         waitUntilIdle();
-        QCOMPARE(m_services->fileRequests, 1);
-        QCOMPARE(m_services->exportCalls().size(), std::size_t(1));
-        QCOMPARE(m_services->exportCalls().front().mode, PatchMode::fan35);
+
+        const bool generates = effect == QLatin1String("zero") || effect == QLatin1String("fan35");
+        QCOMPARE(m_services->fileRequests, effect == QLatin1String("open") || generates ? 1 : 0);
+        QCOMPARE(m_services->exportCalls().size(), std::size_t(generates));
+        if (generates) {
+            QCOMPARE(m_services->exportCalls().front().mode,
+                     effect == QLatin1String("zero") ? PatchMode::zeroRpmPure : PatchMode::fan35);
+        }
+        QCOMPARE(m_services->alerts.size(), effect == QLatin1String("help") ? 1 : 0);
+        if (!m_services->alerts.isEmpty()) {
+            QCOMPARE(m_services->alerts.front().message, QStringLiteral("Ventora Help"));
+        }
+        QCOMPARE(m_terminations, effect == QLatin1String("quit") ? 1 : 0);
     }
 
     void quitting_data() {
@@ -202,15 +234,54 @@ private slots:
         QVERIFY(m_services->loadedPaths() == expected);
     }
 
-    void windowOpensWithItsContentSizeCentred() {
+    // The test screen is 1280 x 720: the designed width holds, the height is cut to the screen.
+    void windowFitsItsScreen() {
         launch({});
         MainWindowView& window = m_delegate->windowController()->window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.centralWidget()->size(), QSize(920, 740));
+        const QRect area = window.screen()->availableGeometry();
+        QCOMPARE(area.size(), QSize(1280, 720));
+        const QSize bar(0, window.menuWidget()->height());
+        QVERIFY(area.contains(window.frameGeometry()));
+        QCOMPARE(window.size(), (QSize(920, 740) + bar).boundedTo(area.size()));
+        QCOMPARE(window.minimumSize(), (QSize(820, 720) + bar).boundedTo(area.size()));
         // Whole-pixel rounding of the two centres may differ by a pixel or two.
-        const QPoint offset =
-            window.geometry().center() - window.screen()->availableGeometry().center();
+        const QPoint offset = window.geometry().center() - area.center();
         QVERIFY(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2);
+    }
+
+    // The quit requested during a job runs when the job ends, although a dialog that refuses
+    // to close (About with its three buttons) is open then: the real termination is used.
+    void deferredQuitEndsTheAppThroughAnOpenDialog() {
+        m_delegate = std::make_unique<AppDelegate>(
+            m_services, AppDelegate::Links{donationPage, contactMail}, &AppDelegate::endEventLoop);
+        m_delegate->applicationDidFinishLaunching();
+        startGatedLoad(false);
+        findItem(*m_delegate->menuBar(), QStringLiteral("Quit Ventora"))->trigger();
+        QVERIFY(m_delegate->windowController()->isBusy());
+
+        m_services->modalAlerts = true;
+        QTimer::singleShot(0, m_delegate.get(), &AppDelegate::showAbout);
+        QTimer endJobOnceTheDialogIsUp;
+        bool dialogWasUp = false;
+        connect(&endJobOnceTheDialogIsUp, &QTimer::timeout, this, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget();
+                dialog && dialog->isVisible()) {
+                dialogWasUp = true;
+                endJobOnceTheDialogIsUp.stop();
+                m_gate->open();
+            }
+        });
+        endJobOnceTheDialogIsUp.start(20);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
+        giveUp.start(10000);
+
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(dialogWasUp);
+        QCOMPARE(m_services->alerts.size(), 1);
+        QVERIFY(!m_delegate->windowController()->isBusy());
     }
 
     void aboutButtons_data() {
@@ -233,7 +304,7 @@ private slots:
         QCOMPARE(alert.informativeText,
                  QStringLiteral("Fan Always On and FAN 35 \u00B0C Solution\nNavi 10 / Navi 21 / "
                                 "Navi 22 / Navi 23 + Polaris + Vega 10 / Vega 20\n\nMade by the "
-                                "Ventora contributors"));
+                                "Ventora contributors\n\nVersion " VENTORA_VERSION));
         QCOMPARE(alert.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Email"),
                                              QStringLiteral("PayPal")}));
         QCOMPARE(m_services->openedUrls, opened);
@@ -248,26 +319,6 @@ private slots:
         m_delegate->showAbout();
         QCOMPARE(m_services->alerts.front().buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(m_services->openedUrls.isEmpty());
-    }
-
-    void helpHasItsThreeParagraphs() {
-        launch({});
-        findItem(*m_delegate->menuBar(), QStringLiteral("Ventora Help"))->trigger();
-        QCOMPARE(m_services->alerts.size(), 1);
-        const Alert& alert = m_services->alerts.front();
-        QCOMPARE(alert.message, QStringLiteral("Ventora Help"));
-        QCOMPARE(alert.buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(alert.informativeText,
-                 QStringLiteral(
-                     "Load a GPU-Z saved VBIOS ROM, PP_PhmSoftPowerPlayTable .bin, .reg or text "
-                     "export. The app extracts the PowerPlay/SPPT data, applies ZeroRPM OFF / Fan "
-                     "Always On or FAN 35 \u00B0C / Stop 30 \u00B0C, and generates "
-                     "Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip with a ready-to-use OpenCore "
-                     "config.plist.\n\nThe bundled config.plist template targets OpenCore "
-                     "MOD/Olarila. If you use official Acidanthera OpenCore, merge "
-                     "Snippets/OpenCore-DeviceProperties.plist into your existing validated "
-                     "config instead of replacing it.\n\nThe app never flashes VBIOS, never "
-                     "writes firmware, never installs drivers and never sends data anywhere."));
     }
 };
 

@@ -98,21 +98,33 @@ private:
         QVERIFY(m_controller->hasDocument());
     }
 
-    bool sendDrag(const QList<QUrl>& urls, Qt::DropActions actions = Qt::CopyAction) {
+    // Drags reach the window as the platform delivers them: to its native window, at a point,
+    // from where Qt hands them to the widget there or the nearest ancestor accepting drops.
+    QPoint pointOn(QWidget* target) {
+        if (!window().isVisible()) {
+            window().show();
+            (void)QTest::qWaitForWindowExposed(&window());
+        }
+        return target == nullptr ? QPoint(20, 20)
+                                 : target->mapTo(&window(), target->rect().center());
+    }
+
+    bool sendDrag(const QList<QUrl>& urls, Qt::DropActions actions = Qt::CopyAction,
+                  QWidget* target = nullptr) {
         QMimeData data;
         data.setUrls(urls);
-        QDragEnterEvent event(QPoint(20, 20), actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&window(), &event);
+        QDragEnterEvent event(pointOn(target), actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window().windowHandle(), &event);
         return event.isAccepted();
     }
 
     // As in a real drag, the drop follows an enter (Qt delivers drops to the entered target).
-    bool sendDrop(const QList<QUrl>& urls) {
-        (void)sendDrag(urls);
+    bool sendDrop(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        (void)sendDrag(urls, Qt::CopyAction, target);
         QMimeData data;
         data.setUrls(urls);
-        QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&window(), &event);
+        QDropEvent event(pointOn(target), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window().windowHandle(), &event);
         return event.isAccepted();
     }
 
@@ -150,43 +162,39 @@ private slots:
         QCOMPARE(m_services->loadedPaths().front(), std::filesystem::path("/cards/Navi21.ROM"));
     }
 
-    void failedLoadForgetsTheTableAndThePendingPreset() {
-        loadTable();
-        scriptExport();
-        scriptFailingLoad();
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/folder.bin"));
-        m_controller->loadFile();
-        waitUntilIdle();
-        QVERIFY(!m_controller->hasDocument());
-        QCOMPARE(status(), QStringLiteral("Load failed. No SPPT is currently loaded."));
-        QCOMPARE(m_services->errorAlerts,
-                 QStringList{QStringLiteral("Input path is not a regular file.")});
-        QVERIFY(log().endsWith(QStringLiteral("] ERROR: Input path is not a regular file.\n")));
-
-        // Without a table a generation asks for a file; its failed load forgets the preset.
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/bad.rom"));
-        m_controller->generateFan35();
-        waitUntilIdle();
-        scriptLoad();
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/good.rom"));
-        m_controller->loadFile();
-        waitUntilIdle();
-        QVERIFY(m_controller->hasDocument());
-        QVERIFY(m_services->exportCalls().empty());
+    void failedJobsAreReported_data() {
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<QString>("expectedStatus");
+        QTest::newRow("load") << false
+                              << QStringLiteral("Load failed. No SPPT is currently loaded.");
+        QTest::newRow("export") << true << QStringLiteral("Export failed.");
     }
 
-    void panelRefusesUnsupportedTypesAndCancelDoesNothing() {
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/readme.pdf"));
-        m_controller->loadFile();
-        QCOMPARE(status(), QStringLiteral("Unsupported file type."));
-        QVERIFY(log().endsWith(QStringLiteral("] Rejected unsupported file type: readme.pdf\n")));
-        QVERIFY(!m_controller->isBusy());
-
-        m_services->fileAnswers.push_back(std::nullopt);
-        m_controller->loadFile();
-        QCOMPARE(status(), QStringLiteral("Unsupported file type."));
-        QCOMPARE(m_services->fileRequests, 2);
-        QVERIFY(m_services->loadedPaths().empty());
+    void failedJobsAreReported() {
+        QFETCH(bool, exporting);
+        QFETCH(QString, expectedStatus);
+        loadTable();
+        const QString typed = QStringLiteral("PciRoot(0x0)/Pci(0x3,0x1)");
+        pathField()->setText(typed);
+        const QString error = QStringLiteral("Input path is not a regular file.");
+        if (exporting) {
+            m_services->exportScript = [error](PatchMode,
+                                               const CancellationToken*) -> ExportOutcome {
+                throw AppError(error.toStdString());
+            };
+            m_controller->generateZero();
+        } else {
+            scriptFailingLoad();
+            m_services->fileAnswers.push_back(QStringLiteral("/cards/folder.bin"));
+            m_controller->loadFile();
+        }
+        waitUntilIdle();
+        QCOMPARE(m_controller->hasDocument(), exporting);
+        QCOMPARE(status(), expectedStatus);
+        QCOMPARE(m_services->errorAlerts, QStringList{error});
+        QVERIFY(log().endsWith(QStringLiteral("] ERROR: ") + error + QLatin1Char('\n')));
+        QVERIFY(m_services->revealed.isEmpty());
+        QCOMPARE(pathField()->text(), typed);
     }
 
     void generateWithoutTableAsksForAFileThenGenerates() {
@@ -225,19 +233,45 @@ private slots:
         QVERIFY(m_services->errorAlerts.isEmpty());
     }
 
-    void cancelledPanelKeepsThePresetForALaterDrop() {
+    void pendingPreset_data() {
+        QTest::addColumn<std::optional<QString>>("panelAnswer");
+        QTest::addColumn<bool>("laterLoadFails");
+        QTest::addColumn<bool>("generated");
+        QTest::newRow("panel cancelled: kept for a later drop")
+            << std::optional<QString>() << false << true;
+        QTest::newRow("unsupported file chosen: kept for a later drop")
+            << std::optional<QString>(QStringLiteral("/cards/readme.pdf")) << false << true;
+        QTest::newRow("then a failed load: forgotten") << std::optional<QString>() << true << false;
+    }
+
+    void pendingPreset() {
+        QFETCH(std::optional<QString>, panelAnswer);
+        QFETCH(bool, laterLoadFails);
+        QFETCH(bool, generated);
         scriptExport();
-        m_services->fileAnswers.push_back(std::nullopt);
+        m_services->fileAnswers.push_back(panelAnswer);
         m_controller->generateZero();
         QVERIFY(!m_controller->isBusy());
-        QVERIFY(m_services->exportCalls().empty());
+        QVERIFY(m_services->loadedPaths().empty());
+        if (panelAnswer) {
+            QCOMPARE(status(), QStringLiteral("Unsupported file type."));
+            QVERIFY(
+                log().endsWith(QStringLiteral("] Rejected unsupported file type: readme.pdf\n")));
+        }
+        if (laterLoadFails) {
+            scriptFailingLoad();
+            QVERIFY(sendDrop({QUrl::fromLocalFile(QStringLiteral("/cards/bad.rom"))}));
+            waitUntilIdle();
+        }
         scriptLoad();
         QVERIFY(sendDrop({QUrl::fromLocalFile(QStringLiteral("/cards/table.sppt"))}));
         waitUntilIdle();
         const auto calls = m_services->exportCalls();
-        QCOMPARE(calls.size(), std::size_t(1));
-        QCOMPARE(calls.front().mode, PatchMode::zeroRpmPure);
-        QCOMPARE(status(), QStringLiteral("Generated ZeroRPM.zip on Desktop."));
+        QCOMPARE(calls.size(), std::size_t(generated));
+        if (generated) {
+            QCOMPARE(calls.front().mode, PatchMode::zeroRpmPure);
+            QCOMPARE(status(), QStringLiteral("Generated ZeroRPM.zip on Desktop."));
+        }
     }
 
     void busyRules_data() {
@@ -367,35 +401,46 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("] Detection line.\n")));
     }
 
-    void quitDuringExportCancelsItAndQuitsWithoutAlertOrReveal() {
-        loadTable();
+    void quitWhileBusy_data() {
+        QTest::addColumn<QString>("job");
+        QTest::newRow("loading for a pending generation") << QStringLiteral("load");
+        QTest::newRow("detecting") << QStringLiteral("detect");
+        QTest::newRow("exporting") << QStringLiteral("export");
+    }
+
+    // The job is cancelled and the quit runs once it ends, with no alert, no reveal, no
+    // generation and nothing written to the path field or the log.
+    void quitWhileBusy() {
+        QFETCH(QString, job);
         scriptExport(true);
-        m_controller->generateFan35();
+        if (job == QLatin1String("load")) {
+            scriptLoad(512, true);
+            m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+            m_controller->generateZero();
+        } else if (job == QLatin1String("detect")) {
+            scriptDetect("PciRoot(0x0)/Pci(0x1,0x0)", true);
+            m_controller->detectDevicePath();
+        } else {
+            loadTable();
+            m_controller->generateFan35();
+        }
         QTRY_VERIFY(m_gate->isWaiting());
+        const QString field = pathField()->text();
+        const QString logged = log();
         int terminations = 0;
         QVERIFY(m_controller->deferTerminationUntilIdle([&] { ++terminations; }));
-        QCOMPARE(status(), QStringLiteral("Cancelling the current operation before quitting..."));
         QVERIFY(m_controller->deferTerminationUntilIdle([&] { terminations += 100; }));
+        QCOMPARE(status(), QStringLiteral("Cancelling the current operation before quitting..."));
         waitUntilIdle();
         QCOMPARE(terminations, 1);
+        QCOMPARE(m_services->exportCalls().size(), std::size_t(job == QLatin1String("export")));
         QVERIFY(m_services->errorAlerts.isEmpty());
         QVERIFY(m_services->revealed.isEmpty());
         QCOMPARE(status(), QStringLiteral("Cancelling the current operation before quitting..."));
-        QVERIFY(!log().contains(QStringLiteral("ERROR")));
-    }
-
-    void quitDuringLoadDropsThePendingGeneration() {
-        scriptLoad(512, true);
-        scriptExport();
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
-        m_controller->generateZero();
-        QTRY_VERIFY(m_gate->isWaiting());
-        int terminations = 0;
-        QVERIFY(m_controller->deferTerminationUntilIdle([&] { ++terminations; }));
-        waitUntilIdle();
-        QCOMPARE(terminations, 1);
-        QVERIFY(m_services->exportCalls().empty());
-        QVERIFY(m_services->errorAlerts.isEmpty());
+        QCOMPARE(log(), logged);
+        if (job != QLatin1String("export")) {
+            QCOMPARE(pathField()->text(), field);
+        }
     }
 
     void resultsForADestroyedControllerAreDropped() {
@@ -446,6 +491,24 @@ private slots:
         if (!accepted) {
             QCOMPARE(log(), QString());
         }
+    }
+
+    void dropsOnTheFieldsReachTheWindow_data() {
+        QTest::addColumn<bool>("onTheLog");
+        QTest::newRow("path field") << false;
+        QTest::newRow("log") << true;
+    }
+
+    void dropsOnTheFieldsReachTheWindow() {
+        QFETCH(bool, onTheLog);
+        scriptLoad();
+        QWidget* target = onTheLog ? static_cast<QWidget*>(window().logView()) : pathField();
+        const QList<QUrl> file{QUrl::fromLocalFile(QStringLiteral("/cards/card.rom"))};
+        QVERIFY(sendDrag(file, Qt::CopyAction, target));
+        QVERIFY(sendDrop(file, target));
+        waitUntilIdle();
+        QCOMPARE(m_services->loadedPaths().size(), std::size_t(1));
+        QCOMPARE(pathField()->text(), QString());
     }
 
     void donationButtonFollowsTheBuildAddress() {

@@ -2,6 +2,8 @@
 
 #include "core/AppError.hpp"
 
+#include <QMessageBox>
+
 namespace ventora::test {
 
 void Gate::open() {
@@ -81,8 +83,16 @@ void FakeWindowServices::showErrorAlert(QWidget*, const QString& message) {
     errorAlerts.append(message);
 }
 
-int FakeWindowServices::showAlert(QWidget*, const Alert& alert) {
+int FakeWindowServices::showAlert(QWidget* parent, const Alert& alert) {
     alerts.append(alert);
+    if (modalAlerts) {
+        QMessageBox box(parent);
+        box.setText(alert.message);
+        for (const QString& title : alert.buttons) {
+            box.addButton(title, QMessageBox::ActionRole);
+        }
+        (void)box.exec();
+    }
     if (alertAnswers.empty()) {
         return 0;
     }

@@ -42,6 +42,9 @@ public:
 
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> alertAnswers;
+    /// Alerts then also run as real modal dialogs, with no button that Escape or closing the
+    /// dialog would press, until their event loop ends.
+    bool modalAlerts = false;
 
     int fileRequests = 0;
     QStringList errorAlerts;

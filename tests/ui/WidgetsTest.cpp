@@ -4,16 +4,23 @@
 #include "ui/LogView.hpp"
 #include "ui/MainWindowView.hpp"
 #include "ui/PrimaryButton.hpp"
+#include "ui/SystemWindowServices.hpp"
 #include "ui/ValueBox.hpp"
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDir>
 #include <QEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 
 using namespace ventora;
 
@@ -113,16 +120,39 @@ private slots:
         QCOMPARE(LogFormat::excessPrefixLength(text, maximum), expected);
     }
 
-    void logKeepsWholeNewestLinesAndShowsTheLastOne() {
+    void logTrimsWholeLines_data() {
+        QTest::addColumn<bool>("scrolledBack");
+        QTest::newRow("at the end: follows the newest line") << false;
+        QTest::newRow("scrolled back: keeps its place and the selection") << true;
+    }
+
+    void logTrimsWholeLines() {
+        QFETCH(bool, scrolledBack);
         LogView log;
         log.resize(400, 200);
         log.show();
         QVERIFY(QTest::qWaitForWindowExposed(&log));
         const QString filler(90, QLatin1Char('z'));
-        for (int line = 0; line < 1000; ++line) {
-            log.appendEntries(
-                {QStringLiteral("line %1 ").arg(line, 4, 10, QLatin1Char('0')) + filler});
+        const auto appendLines = [&](int from, int to) {
+            for (int line = from; line < to; ++line) {
+                log.appendEntries(
+                    {QStringLiteral("line %1 ").arg(line, 4, 10, QLatin1Char('0')) + filler});
+            }
+        };
+        // Past the length cap from the start, so the oldest lines are cut on every append.
+        appendLines(0, 560);
+        QString topLine;
+        if (scrolledBack) {
+            QScrollBar* bar = log.verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+            QTextCursor selection = log.cursorForPosition(QPoint(40, 60));
+            selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            log.setTextCursor(selection);
+            topLine = log.cursorForPosition(QPoint(0, 0)).block().text();
         }
+        const QString selected = log.textCursor().selectedText();
+        appendLines(560, 660);
+
         const QString text = log.toPlainText();
         QVERIFY(text.size() <= LogFormat::maximumLength);
         QVERIFY(text.size() > LogFormat::maximumLength - 200);
@@ -133,7 +163,13 @@ private slots:
         for (qsizetype index = 0; index + 1 < lines.size(); ++index) {
             QVERIFY2(line.match(lines[index]).hasMatch(), qPrintable(lines[index]));
         }
-        QVERIFY(lines[lines.size() - 2].contains(QStringLiteral("line 0999")));
+        QVERIFY(lines[lines.size() - 2].contains(QStringLiteral("line 0659")));
+        QCOMPARE(log.textCursor().selectedText(), selected);
+        if (scrolledBack) {
+            QVERIFY(!selected.isEmpty());
+            QCOMPARE(log.cursorForPosition(QPoint(0, 0)).block().text(), topLine);
+            return;
+        }
         // The end of the text sits at the bottom of the view, not somewhere above it.
         QTextCursor end(log.document());
         end.movePosition(QTextCursor::End);
@@ -148,11 +184,17 @@ private slots:
         QCOMPARE(window.size(), QSize(920, 740));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* scroller = qobject_cast<QScrollArea*>(window.centralWidget());
+        QVERIFY(scroller != nullptr);
+        QWidget* content = scroller->widget();
+        QCOMPARE(content->size(), QSize(920, 740));
+        // Made smaller than its content, the window scrolls a content that keeps its size.
         window.resize(200, 200);
         QApplication::processEvents();
-        QCOMPARE(window.centralWidget()->size(), QSize(820, 720));
+        QCOMPARE(content->width(), 820);
+        QVERIFY(content->height() >= 720);
 
-        auto* root = qobject_cast<QVBoxLayout*>(window.centralWidget()->layout());
+        auto* root = qobject_cast<QVBoxLayout*>(content->layout());
         QVERIFY(root != nullptr);
         QCOMPARE(root->count(), 7);
         for (int row = 0; row < 7; ++row) {
@@ -177,56 +219,92 @@ private slots:
         QVERIFY(window.detectButton()->width() >= 130);
     }
 
-    void windowShowsEveryInitialText() {
+    // In a window much smaller than its content, Tab visits every control in visual order,
+    // scrolls each into view and draws its focus ring, which no control shows without focus.
+    void tabReachesEveryControlInOrderWithAFocusRing() {
         MainWindowView window;
-        QStringList texts;
-        for (const QLabel* label : window.findChildren<QLabel*>()) {
-            texts.append(label->text());
+        window.show();
+        window.resize(640, 360);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QList<QWidget*> expected{window.loadButton(),
+                                       window.devicePathBox()->label(),
+                                       window.detectButton(),
+                                       window.generateZeroButton(),
+                                       window.generateFan35Button(),
+                                       window.donateButton(),
+                                       window.logView()};
+        QCOMPARE(window.focusChain(), expected);
+        expected.back()->setFocus();
+        for (QWidget* control : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), control);
+            QVERIFY(!control->visibleRegion().isEmpty());
+            if (control != window.logView()) {
+                QCOMPARE(control->visibleRegion().boundingRect(), control->rect());
+            }
+            // The field's ring is its box's border.
+            QWidget* ring =
+                control == window.devicePathBox()->label() ? window.devicePathBox() : control;
+            QVERIFY2(focusRingPixels(*ring) > 0, qPrintable(control->objectName()));
+            window.centralWidget()->setFocus();
+            QCOMPARE(focusRingPixels(*ring), 0);
+            control->setFocus();
         }
-        for (const QString& expected : {
-                 QStringLiteral("Ventora"),
-                 QStringLiteral("Fan Always On or FAN 35 \u00B0C Solution"),
-                 QStringLiteral("Navi 10/14 / Navi 21/22/23 + Polaris + Vega 10/20"),
-                 QStringLiteral("Input"),
-                 QStringLiteral("DeviceProperties"),
-                 QStringLiteral("SPPT"),
-                 QStringLiteral("Not loaded"),
-                 QStringLiteral("Config"),
-                 QStringLiteral("Embedded base config.plist"),
-                 QStringLiteral("Log"),
-                 QStringLiteral("Output: Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip"),
-                 QStringLiteral(
-                     "Supported targets: Polaris: RX 460, RX 470/480, RX 550 Baffin/Lexa, RX 560, "
-                     "RX 570/580/590, WX 2100/3100/3200/4100/5100/7100; Vega 10: RX Vega "
-                     "56/64/Frontier, WX 8100/8200/9100; Vega 20: Radeon VII / Pro VII; Navi 14: "
-                     "RX 5300/5500/5500 XT, W5500; Navi 10: RX 5600/5600 XT, RX 5700/5700 XT, "
-                     "W5700; RDNA2 Navi 21/22/23: RX 6600 through RX 6950 XT, W6600/W6800. "
-                     "ZeroRPM OFF keeps fan-stop disabled; FAN 35 \u00B0C starts at 35 \u00B0C "
-                     "and may stop at 30 \u00B0C. Output: ZeroRPM.zip or ZeroRPM35.zip."),
-             }) {
-            QVERIFY2(texts.contains(expected), qPrintable(expected));
+    }
+
+    // Escape closes every dialog the window opens; the open panel has its own title and starts
+    // in Downloads, or in the home folder when there is none.
+    void escapeClosesEveryDialog() {
+        SystemWindowServices services{PlatformContext{}};
+        QString title;
+        QString folder;
+        const auto escapeNextDialog = [&] {
+            auto* poll = new QTimer(this);
+            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                if (dialog == nullptr || !dialog->isVisible()) {
+                    return;
+                }
+                poll->deleteLater();
+                title = dialog->windowTitle();
+                if (const auto* panel = qobject_cast<QFileDialog*>(dialog)) {
+                    folder = panel->directory().absolutePath();
+                }
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+            poll->start(20);
+        };
+
+        escapeNextDialog();
+        QCOMPARE(services.showAlert(nullptr, Alert{QStringLiteral("Ventora"),
+                                                   QString(),
+                                                   {QStringLiteral("OK"), QStringLiteral("Email"),
+                                                    QStringLiteral("PayPal")}}),
+                 0);
+        escapeNextDialog();
+        services.showErrorAlert(nullptr, QStringLiteral("Export failed."));
+        QCOMPARE(title, QStringLiteral("Ventora"));
+
+        escapeNextDialog();
+        QCOMPARE(services.requestInputFile(nullptr, {QStringLiteral("rom")}), std::nullopt);
+        QCOMPARE(title, QStringLiteral("Load VBIOS ROM or PowerPlay Table"));
+        const QString downloads =
+            QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QCOMPARE(folder,
+                 QDir(downloads).exists() ? QDir(downloads).absolutePath() : QDir::homePath());
+    }
+
+private:
+    static int focusRingPixels(QWidget& widget) {
+        const QImage image = widget.grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixelColor(x, y) == Appearance::focusRingColor() ? 1 : 0;
+            }
         }
-        QCOMPARE(window.statusLabel()->text(),
-                 QStringLiteral("Output: Desktop/ZeroRPM.zip or Desktop/ZeroRPM35.zip"));
-        QCOMPARE(window.spptValue()->text(), QStringLiteral("Not loaded"));
-        QCOMPARE(window.configValue()->text(), QStringLiteral("Embedded base config.plist"));
-        QCOMPARE(window.inputBox()->label()->text(),
-                 QStringLiteral("Load a GPU-Z ROM or SPPT export to start."));
-        QVERIFY(window.inputBox()->label()->isReadOnly());
-        QCOMPARE(window.devicePathBox()->label()->text(), QString());
-        QVERIFY(!window.devicePathBox()->label()->isReadOnly());
-        QCOMPARE(window.devicePathBox()->label()->toolTip(),
-                 QStringLiteral("Leave empty for automatic IORegistry detection, or enter the "
-                                "complete OpenCore DeviceProperties GPU path manually."));
-        QCOMPARE(window.loadButton()->text(), QStringLiteral("Load VBIOS ROM / SPPT"));
-        QCOMPARE(window.detectButton()->text(), QStringLiteral("Detect Path"));
-        QCOMPARE(window.generateZeroButton()->text(),
-                 QStringLiteral("Generate ZeroRPM OFF\nFan Always On"));
-        QCOMPARE(window.generateFan35Button()->text(),
-                 QStringLiteral("Generate FAN 35 \u00B0C\nSolution"));
-        QCOMPARE(window.donateButton()->text(), QStringLiteral("PayPal Donate"));
-        QVERIFY(window.acceptDrops());
-        QVERIFY(window.logView()->toPlainText().isEmpty());
+        return count;
     }
 };
 
