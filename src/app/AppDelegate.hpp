@@ -42,6 +42,7 @@ public:
 
 public slots:
     void loadFile();
+    void loadFromComputerGPU();
     void generateZero();
     void generateFan35();
     void showAbout();
