@@ -11,7 +11,7 @@ constexpr std::string_view fromGpuOption = "--from-gpu";
 
 // sysfs names functions in lower case; an address typed in upper case means the same one.
 std::string lowercase(std::string text) {
-    std::ranges::transform(text, text.begin(), [](unsigned char c) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     });
     return text;
@@ -27,7 +27,9 @@ SysfsGPU chooseGPU(const std::string& address, const PlatformContext& context) {
         throw AppError("Could not read sysfs to find the GPU.");
     }
     if (!address.empty()) {
-        const auto found = std::ranges::find(*gpus, lowercase(address), &SysfsGPU::address);
+        const std::string wanted = lowercase(address);
+        const auto found = std::find_if(gpus->begin(), gpus->end(),
+                                        [&](const SysfsGPU& gpu) { return gpu.address == wanted; });
         if (found == gpus->end()) {
             throw AppError("No supported AMD GPU is at " + address + " in sysfs.");
         }

@@ -4,6 +4,7 @@
 #include "devicepath/SysfsPciTree.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ventora::SysfsDetector {
 namespace {
@@ -26,8 +27,8 @@ std::optional<SysfsGPU> chooseGPU(const std::vector<SysfsGPU>& gpus,
         return gpus.front();
     }
     std::vector<SysfsGPU> narrowed;
-    std::ranges::copy_if(gpus, std::back_inserter(narrowed),
-                         [&](const SysfsGPU& gpu) { return gpu.deviceID == sourceDeviceID; });
+    std::copy_if(gpus.begin(), gpus.end(), std::back_inserter(narrowed),
+                 [&](const SysfsGPU& gpu) { return gpu.deviceID == sourceDeviceID; });
     if (narrowed.size() == 1) {
         return narrowed.front();
     }
@@ -93,7 +94,7 @@ std::optional<DetectedGPU> detectGPU(const std::filesystem::path& sysfs,
         return std::nullopt;
     }
     std::vector<SysfsGPU> matches;
-    std::ranges::copy_if(*gpus, std::back_inserter(matches), [&](const SysfsGPU& gpu) {
+    std::copy_if(gpus->begin(), gpus->end(), std::back_inserter(matches), [&](const SysfsGPU& gpu) {
         return SysfsPciTree::devicePath(sysfs, gpu).path == canonical;
     });
     if (matches.size() != 1) {

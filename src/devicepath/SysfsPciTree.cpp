@@ -42,7 +42,7 @@ std::optional<std::string> readAttribute(const fs::path& path) {
 
 bool isHexRun(std::string_view text, std::size_t minimum, std::size_t maximum) {
     return text.size() >= minimum && text.size() <= maximum &&
-           std::ranges::all_of(text, HexDigits::isHexDigit);
+           std::all_of(text.begin(), text.end(), HexDigits::isHexDigit);
 }
 
 unsigned hexValue(std::string_view digits) {
@@ -153,16 +153,18 @@ std::optional<std::vector<SysfsGPU>> supportedGPUs(const fs::path& sysfs) {
         return std::nullopt;
     }
     std::vector<SysfsGPU> gpus;
-    for (const fs::directory_entry& entry : entries) {
-        const std::string address = entry.path().filename().string();
+    // Stepping with an error code: a folder that fails half-way ends the list, never throws.
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const std::string address = entries->path().filename().string();
         if (!parseAddress(address)) {
             continue;
         }
-        if (auto gpu = supportedGPU(entry.path(), address)) {
+        if (auto gpu = supportedGPU(entries->path(), address)) {
             gpus.push_back(std::move(*gpu));
         }
     }
-    std::ranges::sort(gpus, {}, &SysfsGPU::address);
+    std::sort(gpus.begin(), gpus.end(),
+              [](const SysfsGPU& a, const SysfsGPU& b) { return a.address < b.address; });
     return gpus;
 }
 

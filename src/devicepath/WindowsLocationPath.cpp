@@ -24,7 +24,7 @@ std::optional<unsigned> hexBody(std::string_view node, std::string_view prefix, 
     }
     const std::string_view digits = node.substr(prefix.size(), node.size() - prefix.size() - 1);
     if (digits.size() < minimum || digits.size() > maximum ||
-        !std::ranges::all_of(digits, HexDigits::isHexDigit)) {
+        !std::all_of(digits.begin(), digits.end(), HexDigits::isHexDigit)) {
         return std::nullopt;
     }
     unsigned value = 0;

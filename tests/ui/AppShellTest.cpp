@@ -104,11 +104,14 @@ private slots:
         QCOMPARE(describe(*top[0]->menu()),
                  (QStringList{QStringLiteral("About Ventora|"), QStringLiteral("PayPal Donate|"),
                               QStringLiteral("-"), QStringLiteral("Quit Ventora|Ctrl+Q")}));
-        QCOMPARE(
-            describe(*top[1]->menu()),
-            (QStringList{QStringLiteral("Load VBIOS ROM or SPPT\u2026|Ctrl+O"), QStringLiteral("-"),
-                         QStringLiteral("Generate ZeroRPM OFF / Fan Always On|Ctrl+1"),
-                         QStringLiteral("Generate FAN 35 \u00B0C Solution|Ctrl+2")}));
+        QStringList fileItems{QStringLiteral("Load VBIOS ROM or SPPT\u2026|Ctrl+O"),
+                              QStringLiteral("-"),
+                              QStringLiteral("Generate ZeroRPM OFF / Fan Always On|Ctrl+1"),
+                              QStringLiteral("Generate FAN 35 \u00B0C Solution|Ctrl+2")};
+#if defined(__linux__)
+        fileItems.insert(1, QStringLiteral("Read from This Computer's GPU|"));
+#endif
+        QCOMPARE(describe(*top[1]->menu()), fileItems);
         QCOMPARE(describe(*top[2]->menu()), (QStringList{QStringLiteral("Ventora Help|Ctrl+?"),
                                                          QStringLiteral("PayPal Donate|")}));
     }
