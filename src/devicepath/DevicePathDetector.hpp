@@ -24,9 +24,10 @@ struct DetectedGPU {
 };
 
 /// Works out the OpenCore DeviceProperties path of this machine's GPU through gfxutil and
-/// the I/O Registry, and holds the fixed knowledge about supported device ids, the device-id
-/// spoof map and the path syntax. Stateless: every call starts afresh; nothing throws, and
-/// the detection operations report through exactly one appended log line.
+/// the I/O Registry (macOS) or sysfs (Linux), and holds the fixed knowledge about supported
+/// device ids, the device-id spoof map and the path syntax. Stateless: every call starts
+/// afresh; nothing throws, and the detection operations report through exactly one appended
+/// log line.
 namespace DevicePathDetector {
 
 /// The path in canonical form (PciRoot(0x..)/Pci(0x..,0x..)..., upper-case digits, no
