@@ -110,6 +110,10 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
 
     addItem(*file, QStringLiteral("Load VBIOS ROM or SPPT\u2026"), this, SLOT(loadFile()),
             QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+#if defined(__linux__)
+    addItem(*file, QStringLiteral("Read from This Computer's GPU"), this,
+            SLOT(loadFromComputerGPU()), QAction::NoRole);
+#endif
     file->addSeparator();
     addItem(*file, QStringLiteral("Generate ZeroRPM OFF / Fan Always On"), this,
             SLOT(generateZero()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_1)});
@@ -152,6 +156,12 @@ void AppDelegate::openFile(const QString& path) {
 void AppDelegate::loadFile() {
     if (m_windowController) {
         m_windowController->loadFile();
+    }
+}
+
+void AppDelegate::loadFromComputerGPU() {
+    if (m_windowController) {
+        m_windowController->loadFromComputerGPU();
     }
 }
 

@@ -51,6 +51,7 @@ public:
 
 public slots:
     void loadFile();
+    void loadFromComputerGPU();
     void generateZero();
     void generateFan35();
     void showAbout();

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
+#include "cli/GpuInput.hpp"
 #include "core/AppError.hpp"
 #include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
@@ -35,23 +36,28 @@ std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::s
 
 } // namespace
 
-int runGenerate(const std::vector<std::string>& args) {
+int runGenerate(const std::vector<std::string>& args, const PlatformContext& systemContext) {
+    std::vector<std::string> words = args;
+    const auto fromGpu = takeFromGpuOption(words);
     const ParsedArguments arguments =
-        parseArguments(args, {"--preset", "--device-path", "--output-dir"}, {});
+        parseArguments(words, {"--preset", "--device-path", "--output-dir"}, {});
     const auto preset = arguments.option("--preset");
     if (!preset) {
         throw UsageError("generate needs --preset.");
     }
     const PatchMode mode = parsePreset(*preset);
-    const fs::path input = singleInput(arguments);
-    PlatformContext context = PlatformContext::fromSystem();
+    const InputSource input = chooseInput(arguments, fromGpu, systemContext);
+    PlatformContext context = systemContext;
     if (const auto outputDirectory = arguments.option("--output-dir")) {
         context.desktopDirectory = fs::absolute(*outputDirectory);
     }
 
-    const auto loaded = SpptFileParser::load(input);
+    const auto loaded = loadInput(input);
     printLines(loaded.messages);
-    const auto devicePath = arguments.option("--device-path");
+    auto devicePath = arguments.option("--device-path");
+    if (devicePath) {
+        devicePath = DevicePathDetector::acceptTypedDevicePath(*devicePath);
+    }
     printLines(openingLines(mode, devicePath));
     try {
         const ExportResult result =

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
+#include "cli/GpuInput.hpp"
 #include "core/FileSystem.hpp"
 #include "input/SpptFileParser.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
@@ -20,20 +21,22 @@ bool isSameFile(const fs::path& a, const fs::path& b) {
 
 } // namespace
 
-int runPatch(const std::vector<std::string>& args) {
-    const ParsedArguments arguments = parseArguments(args, {"--preset", "-o"}, {});
+int runPatch(const std::vector<std::string>& args, const PlatformContext& context) {
+    std::vector<std::string> words = args;
+    const auto fromGpu = takeFromGpuOption(words);
+    const ParsedArguments arguments = parseArguments(words, {"--preset", "-o"}, {});
     const auto preset = arguments.option("--preset");
     const auto output = arguments.option("-o");
     if (!preset || !output) {
         throw UsageError("patch needs --preset and -o.");
     }
     const PatchMode mode = parsePreset(*preset);
-    const fs::path input = singleInput(arguments);
-    if (isSameFile(input, *output)) {
+    const InputSource input = chooseInput(arguments, fromGpu, context);
+    if (isSameFile(input.path, *output)) {
         return fail("The output file must not be the input file.", failed);
     }
 
-    const auto loaded = SpptFileParser::load(input);
+    const auto loaded = loadInput(input);
     printLines(loaded.messages);
     const PatchResult result = ZeroRpmPatcher::apply(loaded.document, mode);
     printLines(result.messages);

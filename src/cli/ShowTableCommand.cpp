@@ -3,6 +3,7 @@
 
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
+#include "cli/GpuInput.hpp"
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
@@ -80,9 +81,11 @@ void printText(const SpptDocument& document, const PowerPlayLayout& layout,
 
 } // namespace
 
-int runInspect(const std::vector<std::string>& args) {
-    const ParsedArguments arguments = parseArguments(args, {}, {"--json"});
-    const auto loaded = SpptFileParser::load(singleInput(arguments));
+int runInspect(const std::vector<std::string>& args, const PlatformContext& context) {
+    std::vector<std::string> words = args;
+    const auto fromGpu = takeFromGpuOption(words);
+    const ParsedArguments arguments = parseArguments(words, {}, {"--json"});
+    const auto loaded = loadInput(chooseInput(arguments, fromGpu, context));
     std::vector<std::string> log = loaded.messages;
     const PowerPlayLayout layout = ZeroRpmPatcher::detectLayout(loaded.document.data, log);
     if (arguments.flags.count("--json") != 0) {

@@ -11,7 +11,7 @@ using namespace ventora::cli;
 
 struct Command {
     std::string_view name;
-    int (*run)(const std::vector<std::string>&);
+    int (*run)(const std::vector<std::string>&, const ventora::PlatformContext&);
 };
 
 constexpr Command commands[] = {
@@ -26,7 +26,8 @@ constexpr const char* usage =
     "       ventora-cli patch --preset zero-rpm-off|fan35 FILE -o OUT.bin\n"
     "       ventora-cli generate --preset zero-rpm-off|fan35 [--device-path PATH] "
     "[--output-dir DIR] FILE\n"
-    "       ventora-cli detect\n";
+    "       ventora-cli detect\n"
+    "FILE may be --from-gpu[=ADDRESS]: the table the running driver uses (Linux).\n";
 
 int dispatch(const std::vector<std::string>& words) {
     if (words.empty()) {
@@ -34,7 +35,8 @@ int dispatch(const std::vector<std::string>& words) {
     }
     for (const Command& command : commands) {
         if (command.name == words.front()) {
-            return command.run({words.begin() + 1, words.end()});
+            return command.run({words.begin() + 1, words.end()},
+                               ventora::PlatformContext::fromSystem());
         }
     }
     throw UsageError("Unknown command " + words.front() + ".");

@@ -107,6 +107,9 @@ PlatformContext PlatformContext::fromSystem() {
                                 "/opt/local/bin/gfxutil"};
     context.searchPath = environment("PATH");
     context.zipExecutable = "/usr/bin/zip";
+#if defined(__linux__)
+    context.sysfsDirectory = "/sys";
+#endif
     return context;
 }
 

@@ -21,6 +21,9 @@ struct PlatformContext {
     /// The process's PATH as read when the context was built; absent when unset.
     std::optional<std::string> searchPath;
     std::filesystem::path zipExecutable;
+    /// Linux's sysfs (/sys), where the GPU, its PCI chain and the driver's table are read;
+    /// absent where the I/O Registry and gfxutil answer instead (macOS).
+    std::optional<std::filesystem::path> sysfsDirectory;
 
     [[nodiscard]] static PlatformContext fromSystem();
 };

@@ -4,6 +4,7 @@
 #include "devicepath/ExecutableRunner.hpp"
 #include "devicepath/GfxutilResolver.hpp"
 #include "devicepath/IORegistryParser.hpp"
+#include "devicepath/SysfsDetector.hpp"
 
 #include <algorithm>
 
@@ -65,7 +66,11 @@ std::optional<DetectedGPU> gpuFromGfxutil(const std::optional<GfxutilTarget>& ta
 
 std::optional<std::string> detectPath(std::vector<std::string>& messages,
                                       const CancellationToken* token,
-                                      const PlatformContext& context) {
+                                      const PlatformContext& context,
+                                      std::optional<int> sourceDeviceID) {
+    if (context.sysfsDirectory) {
+        return SysfsDetector::detectPath(*context.sysfsDirectory, messages, token, sourceDeviceID);
+    }
     if (const auto target = detectGfxutilTarget(token, context)) {
         if (auto path = pathFromGfxutil(*target, messages)) {
             return path;
@@ -104,6 +109,9 @@ std::optional<DetectedGPU> detectGPU(std::string_view path, std::vector<std::str
     const auto canonical = canonicalDevicePropertiesPath(path);
     if (!canonical) {
         return std::nullopt;
+    }
+    if (context.sysfsDirectory) {
+        return SysfsDetector::detectGPU(*context.sysfsDirectory, *canonical, messages, token);
     }
     if (const auto gpu = gpuFromGfxutil(detectGfxutilTarget(token, context), *canonical)) {
         messages.push_back("Verified DeviceProperties target with gfxutil GFX0: " + describe(*gpu));

@@ -24,9 +24,10 @@ struct DetectedGPU {
 };
 
 /// Works out the OpenCore DeviceProperties path of this machine's GPU through gfxutil and
-/// the I/O Registry, and holds the fixed knowledge about supported device ids, the device-id
-/// spoof map and the path syntax. Stateless: every call starts afresh; nothing throws, and
-/// the detection operations report through exactly one appended log line.
+/// the I/O Registry (macOS) or sysfs (Linux), and holds the fixed knowledge about supported
+/// device ids, the device-id spoof map and the path syntax. Stateless: every call starts
+/// afresh; nothing throws, and the detection operations report through exactly one appended
+/// log line.
 namespace DevicePathDetector {
 
 /// The path in canonical form (PciRoot(0x..)/Pci(0x..,0x..)..., upper-case digits, no
@@ -52,15 +53,28 @@ namespace DevicePathDetector {
                                                         std::optional<int> sourceVendorID,
                                                         std::optional<int> sourceDeviceID);
 
-/// Automatic detection: gfxutil's GFX0 first, then the I/O Registry.
+/// Automatic detection: from sysfs when the context has it (Linux), else gfxutil's GFX0 first,
+/// then the I/O Registry. `sourceDeviceID`, the loaded source's AMD device id during an
+/// export, picks among several GPUs in sysfs when exactly one of them has it.
 [[nodiscard]] std::optional<std::string>
 detectPath(std::vector<std::string>& messages, const CancellationToken* token,
-           const PlatformContext& context = PlatformContext::fromSystem());
+           const PlatformContext& context = PlatformContext::fromSystem(),
+           std::optional<int> sourceDeviceID = std::nullopt);
 
-/// Confirms a supported AMD GPU at a typed path, through gfxutil or the I/O Registry.
+/// Confirms a supported AMD GPU at a typed path, through sysfs when the context has it, else
+/// through gfxutil or the I/O Registry.
 [[nodiscard]] std::optional<DetectedGPU>
 detectGPU(std::string_view path, std::vector<std::string>& messages, const CancellationToken* token,
           const PlatformContext& context = PlatformContext::fromSystem());
+
+/// The canonical path of Windows Device Manager's "Location paths" text
+/// (PCIROOT(0)#PCI(0101)#PCI(0000), hexadecimal numbers); when both of its lines were pasted,
+/// the PCIROOT one is used. Absent for any other text.
+[[nodiscard]] std::optional<std::string> canonicalFromLocationPaths(std::string_view text);
+
+/// A typed path as the rest of the program is to see it: Windows location paths in canonical
+/// form, anything else unchanged.
+[[nodiscard]] std::string acceptTypedDevicePath(std::string_view text);
 
 } // namespace DevicePathDetector
 } // namespace ventora

@@ -132,7 +132,55 @@ LoadResult loadText(const Input& input, const Bytes& bytes, const CancellationTo
     return result;
 }
 
+// The driver's answer cut to the table's declared length, which older drivers pad up to
+// 4095 bytes; the kernel cuts anything of 4096 bytes and more, which leaves it short.
+Bytes declaredTable(Bytes bytes, const std::filesystem::path& ppTable,
+                    std::vector<std::string>& messages) {
+    const std::size_t declared = ByteUtils::readUInt16LE(bytes, 0);
+    if (declared > bytes.size()) {
+        throw AppError("The PowerPlay table in " + ppTable.string() + " declares " +
+                       std::to_string(declared) + " bytes but the driver returned only " +
+                       std::to_string(bytes.size()) +
+                       " bytes: the table was truncated by the driver.");
+    }
+    if (declared != 0 && declared < bytes.size()) {
+        messages.push_back("The driver returned " + std::to_string(bytes.size()) +
+                           " bytes; the table declares " + std::to_string(declared) +
+                           " bytes, so the " + std::to_string(bytes.size() - declared) +
+                           " bytes after it were dropped as padding.");
+        bytes.resize(declared);
+    }
+    return bytes;
+}
+
 } // namespace
+
+LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, int deviceID,
+                           const CancellationToken* token) {
+    throwIfCancelled(token);
+    Bytes bytes;
+    try {
+        bytes = FileSystem::readWholeFile(ppTable, maximumTableSize);
+    } catch (const std::system_error& error) {
+        throw AppError("Could not read the PowerPlay table from the driver at " + ppTable.string() +
+                       " (" + error.code().message() +
+                       "). The driver may refuse while the GPU is suspended.");
+    }
+    throwIfCancelled(token);
+    LoadResult result;
+    auto& messages = result.messages;
+    messages.push_back("Loaded PowerPlay table from the running driver: " + ppTable.string());
+    bytes = declaredTable(std::move(bytes), ppTable, messages);
+    validateSppt(bytes, ppTable.filename().string());
+    messages.push_back("SPPT data ready. Size: " + std::to_string(bytes.size()) + " bytes.");
+    messages.push_back("GPU PCI identity from sysfs: vendor " + hexId(vendorID) + ", device " +
+                       hexId(deviceID) + ".");
+    result.document.data = std::move(bytes);
+    result.document.sourceDescription = ppTable.string();
+    result.document.sourceVendorID = vendorID;
+    result.document.sourceDeviceID = deviceID;
+    return result;
+}
 
 LoadResult load(const std::filesystem::path& url, const CancellationToken* token) {
     throwIfCancelled(token);

@@ -32,6 +32,13 @@ struct LoadResult {
 [[nodiscard]] LoadResult load(const std::filesystem::path& url,
                               const CancellationToken* token = nullptr);
 
+/// The table the running driver uses, read from its sysfs file `ppTable` to end of file (the
+/// file's size says nothing). Padding after the declared length is dropped with a log line; a
+/// read shorter than the declared length was truncated by the driver and is refused. The
+/// document carries the GPU's PCI identity, `vendorID` and `deviceID`, as read from sysfs.
+[[nodiscard]] LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID,
+                                         int deviceID, const CancellationToken* token = nullptr);
+
 /// The structural checks every loaded table must pass; `source` is the input's file name.
 void validateSppt(ByteView data, std::string_view source);
 

@@ -69,7 +69,10 @@ PathDecision manualPath(const SpptDocument& document, GpuFamily family, const st
 PathDecision automaticPath(const SpptDocument& document, GpuFamily family,
                            std::vector<std::string>& messages, const CancellationToken* token,
                            const PlatformContext& context) {
-    const auto path = DevicePathDetector::detectPath(messages, token, context);
+    // A known AMD source identity may pick its own card among several in the machine.
+    const auto sourceDeviceID =
+        document.sourceVendorID == 0x1002 ? document.sourceDeviceID : std::nullopt;
+    const auto path = DevicePathDetector::detectPath(messages, token, context, sourceDeviceID);
     if (!path) {
         messages.emplace_back("No usable local GFX0 path was detected.");
         messages.push_back(fallbackLine());

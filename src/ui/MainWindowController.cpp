@@ -160,21 +160,60 @@ void MainWindowController::loadFile() {
     load(*chosen);
 }
 
+void MainWindowController::loadFromComputerGPU() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+        return;
+    }
+    const std::optional<std::vector<SysfsGPU>> gpus = m_services->computerGPUs();
+    if (!gpus || gpus->empty()) {
+        showError(gpus ? QStringLiteral("No supported AMD GPU was found in sysfs.")
+                       : QStringLiteral("Could not read sysfs to find the GPU."));
+        return;
+    }
+    std::optional<int> chosen = 0;
+    if (gpus->size() > 1) {
+        QStringList choices;
+        for (const SysfsGPU& gpu : *gpus) {
+            choices.append(text(SysfsPciTree::describe(gpu)));
+        }
+        chosen = m_services->chooseGPU(m_window.get(), choices);
+    }
+    if (!chosen || *chosen < 0 || static_cast<std::size_t>(*chosen) >= gpus->size()) {
+        return;
+    }
+    const SysfsGPU gpu = gpus->at(static_cast<std::size_t>(*chosen));
+    startLoad(QStringLiteral("pp_table (") + text(gpu.address) + QLatin1Char(')'),
+              [gpu](WindowServices& services, const CancellationToken* token) {
+                  return services.loadFromGPU(gpu, token);
+              });
+}
+
 void MainWindowController::load(const QString& path) {
     if (isBusy()) {
         setStatus(waitForOperation);
         return;
     }
+    startLoad(
+        QFileInfo(path).fileName(),
+        [file = filesystemPath(path)](WindowServices& services, const CancellationToken* token) {
+            return services.loadInput(file, token);
+        });
+}
+
+void MainWindowController::startLoad(
+    const QString& inputName,
+    std::function<LoadOutcome(WindowServices&, const CancellationToken*)> job) {
     std::shared_ptr<CancellationToken> token = beginOperation(m_isLoading);
     m_spptDocument.reset();
-    m_window->inputBox()->label()->setText(QFileInfo(path).fileName());
+    m_window->inputBox()->label()->setText(inputName);
     m_window->spptValue()->setText(QStringLiteral("Not loaded"));
     setStatus(QStringLiteral("Loading SPPT/VBIOS..."));
 
     runInBackground<LoadOutcome>(
         this, userInitiatedPriority,
-        [services = m_services, file = filesystemPath(path), token] {
-            return services->loadInput(file, token.get());
+        [services = m_services, job = std::move(job), token] {
+            return job(*services, token.get());
         },
         [this](const std::optional<LoadOutcome>& outcome, const QString& error) {
             finishLoad(outcome, error);
@@ -230,7 +269,8 @@ void MainWindowController::generate(PatchMode mode) {
     std::optional<std::string> devicePathOverride;
     const QString typed = devicePathText().trimmed();
     if (!typed.isEmpty()) {
-        devicePathOverride = DevicePathDetector::canonicalDevicePropertiesPath(typed.toStdString());
+        devicePathOverride = DevicePathDetector::canonicalDevicePropertiesPath(
+            DevicePathDetector::acceptTypedDevicePath(typed.toStdString()));
         if (!devicePathOverride) {
             setStatus(
                 QStringLiteral("Invalid DeviceProperties path. Review it before generating."));

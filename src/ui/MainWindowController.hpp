@@ -51,6 +51,8 @@ public:
 
 public slots:
     void loadFile();
+    /// Reads the table the running driver uses; with several GPUs the user picks one.
+    void loadFromComputerGPU();
     void detectDevicePath();
     void generateZero();
     void generateFan35();
@@ -61,6 +63,8 @@ protected:
 
 private:
     void load(const QString& path);
+    void startLoad(const QString& inputName,
+                   std::function<LoadOutcome(WindowServices&, const CancellationToken*)> job);
     void finishLoad(std::optional<LoadOutcome> outcome, const QString& error);
     void finishDetection(std::optional<DetectOutcome> outcome, const QString& error,
                          const QString& startingText);

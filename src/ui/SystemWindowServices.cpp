@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -46,6 +47,31 @@ SystemWindowServices::exportPackage(const SpptDocument& document, PatchMode mode
     ExportResult result =
         OutputBuilder::exportPackage(document, mode, devicePathOverride, token, m_context);
     return {std::move(result.zipURL), std::move(result.report), std::move(result.devicePath)};
+}
+
+std::optional<std::vector<SysfsGPU>> SystemWindowServices::computerGPUs() {
+    if (!m_context.sysfsDirectory) {
+        return std::nullopt;
+    }
+    return SysfsPciTree::supportedGPUs(*m_context.sysfsDirectory);
+}
+
+LoadOutcome SystemWindowServices::loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) {
+    SpptFileParser::LoadResult result = SpptFileParser::loadDriverTable(
+        SysfsPciTree::powerPlayTablePath(*m_context.sysfsDirectory, gpu), gpu.vendorID,
+        gpu.deviceID, token);
+    return {std::move(result.document), std::move(result.messages)};
+}
+
+std::optional<int> SystemWindowServices::chooseGPU(QWidget* parent, const QStringList& choices) {
+    bool chosen = false;
+    const QString choice = QInputDialog::getItem(parent, QStringLiteral("Ventora"),
+                                                 QStringLiteral("Read the table of this GPU:"),
+                                                 choices, 0, false, &chosen);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return static_cast<int>(choices.indexOf(choice));
 }
 
 std::optional<QString> SystemWindowServices::requestInputFile(QWidget* parent,

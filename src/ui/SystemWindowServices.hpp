@@ -18,7 +18,12 @@ public:
     [[nodiscard]] ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
                                               const std::optional<std::string>& devicePathOverride,
                                               const CancellationToken* token) override;
+    [[nodiscard]] std::optional<std::vector<SysfsGPU>> computerGPUs() override;
+    [[nodiscard]] LoadOutcome loadFromGPU(const SysfsGPU& gpu,
+                                          const CancellationToken* token) override;
 
+    [[nodiscard]] std::optional<int> chooseGPU(QWidget* parent,
+                                               const QStringList& choices) override;
     [[nodiscard]] std::optional<QString> requestInputFile(QWidget* parent,
                                                           const QStringList& extensions) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;

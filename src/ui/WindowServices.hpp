@@ -3,6 +3,7 @@
 #include "core/CancellationToken.hpp"
 #include "core/PatchMode.hpp"
 #include "core/SpptDocument.hpp"
+#include "devicepath/SysfsPciTree.hpp"
 
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,16 @@ public:
                   const std::optional<std::string>& devicePathOverride,
                   const CancellationToken* token) = 0;
 
+    /// The supported AMD GPUs whose table the running driver shows (Linux); absent when they
+    /// cannot be listed. Quick enough for the main thread: a few small sysfs files.
+    [[nodiscard]] virtual std::optional<std::vector<SysfsGPU>> computerGPUs() = 0;
+    /// Reads the table the driver uses for `gpu`; a blocking job like loadInput.
+    [[nodiscard]] virtual LoadOutcome loadFromGPU(const SysfsGPU& gpu,
+                                                  const CancellationToken* token) = 0;
+
+    /// A modal choice among `choices`; the index chosen, absent when the user cancelled.
+    [[nodiscard]] virtual std::optional<int> chooseGPU(QWidget* parent,
+                                                       const QStringList& choices) = 0;
     /// A native open dialog for one existing file; absent when the user cancelled.
     [[nodiscard]] virtual std::optional<QString>
     requestInputFile(QWidget* parent, const QStringList& extensions) = 0;

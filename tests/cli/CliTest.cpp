@@ -123,7 +123,7 @@ TEST_F(cli_test, never_overwrites_the_input) {
 TEST_F(cli_test, usage_errors_exit_2) {
     for (const std::string arguments :
          {"", "frobnicate", "inspect", "inspect a b", "patch --preset fan35 x.bin",
-          "patch --preset fan40 x.bin -o y.bin", "inspect --verbose x.bin"}) {
+          "patch --preset fan40 x.bin -o y.bin", "inspect --verbose x.bin", "detect extra"}) {
         SCOPED_TRACE(arguments);
         const CliRun result = run(arguments);
         EXPECT_EQ(result.exitCode, 2);
@@ -136,25 +136,6 @@ TEST_F(cli_test, load_failures_exit_1_with_the_loader_message) {
     const CliRun result = run("inspect '" + write("tiny.bin", Bytes(10, 1)).string() + "'");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "ERROR: Parsed SPPT from tiny.bin is too small (10 bytes).\n");
-}
-
-} // namespace
-} // namespace ventora
-
-namespace ventora {
-namespace {
-
-TEST_F(cli_test, detect_without_the_registry_tool_exits_1) {
-    if (fs::exists("/usr/sbin/ioreg")) {
-        GTEST_SKIP() << "this machine has an I/O Registry";
-    }
-    const CliRun result = run("detect");
-    EXPECT_EQ(result.exitCode, 1);
-    const std::string line =
-        "Could not read IORegistry while detecting the GPU DeviceProperties path.";
-    EXPECT_EQ(result.out, line + "\n");
-    EXPECT_EQ(result.err, "ERROR: " + line + "\n");
-    EXPECT_EQ(run("detect extra").exitCode, 2);
 }
 
 } // namespace

@@ -107,10 +107,13 @@ private slots:
         QCOMPARE(describe(*top[0]->menu()),
                  (QStringList{QStringLiteral("About Ventora"), QStringLiteral("PayPal Donate"),
                               QStringLiteral("-"), QStringLiteral("Quit Ventora")}));
-        QCOMPARE(describe(*top[1]->menu()),
-                 (QStringList{QStringLiteral("Load VBIOS ROM or SPPT\u2026"), QStringLiteral("-"),
+        QStringList fileItems{QStringLiteral("Load VBIOS ROM or SPPT\u2026"), QStringLiteral("-"),
                               QStringLiteral("Generate ZeroRPM OFF / Fan Always On"),
-                              QStringLiteral("Generate FAN 35 \u00B0C Solution")}));
+                              QStringLiteral("Generate FAN 35 \u00B0C Solution")};
+#if defined(__linux__)
+        fileItems.insert(1, QStringLiteral("Read from This Computer's GPU"));
+#endif
+        QCOMPARE(describe(*top[1]->menu()), fileItems);
         QCOMPARE(describe(*top[2]->menu()),
                  (QStringList{QStringLiteral("Ventora Help"), QStringLiteral("PayPal Donate")}));
     }

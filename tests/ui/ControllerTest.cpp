@@ -334,10 +334,19 @@ private slots:
         QVERIFY(m_services->exportCalls().empty());
     }
 
+    void typedPathIsCanonicalisedInTheFieldBeforeTheExport_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("OpenCore form")
+            << QStringLiteral("  PciRoot(0x00)/Pci(0x03,0x01)/Pci(0x0,0x0)\t\n");
+        QTest::newRow("Device Manager's two lines")
+            << QStringLiteral("PCIROOT(0)#PCI(0301)#PCI(0000) ACPI(_SB_)#ACPI(PCI0)#ACPI(GPP0)");
+    }
+
     void typedPathIsCanonicalisedInTheFieldBeforeTheExport() {
+        QFETCH(QString, typed);
         loadTable();
         scriptExport(true);
-        pathField()->setText(QStringLiteral("  PciRoot(0x00)/Pci(0x03,0x01)/Pci(0x0,0x0)\t\n"));
+        pathField()->setText(typed);
         m_controller->generateZero();
         const QString canonical = QStringLiteral("PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)");
         QCOMPARE(pathField()->text(), canonical);
@@ -351,6 +360,28 @@ private slots:
         QCOMPARE(calls.size(), std::size_t(1));
         QCOMPARE(calls.front().devicePathOverride,
                  std::optional<std::string>(canonical.toStdString()));
+    }
+
+    void readingTheComputersGpuOffersAChoiceAmongSeveral() {
+        scriptLoad(700);
+        m_services->gpus = std::vector<SysfsGPU>{};
+        m_controller->loadFromComputerGPU();
+        QCOMPARE(m_services->errorAlerts,
+                 QStringList{QStringLiteral("No supported AMD GPU was found in sysfs.")});
+        m_services->gpus =
+            std::vector<SysfsGPU>{{"0000:03:00.0", 0x1002, 0x67DF, GpuFamily::polaris},
+                                  {"0000:0c:00.0", 0x1002, 0x73BF, GpuFamily::rdna2}};
+        m_services->gpuAnswers = {std::nullopt, 1};
+        m_controller->loadFromComputerGPU();
+        QVERIFY(!m_controller->isBusy());
+        m_controller->loadFromComputerGPU();
+        QCOMPARE(window().inputBox()->label()->text(), QStringLiteral("pp_table (0000:0c:00.0)"));
+        waitUntilIdle();
+        QCOMPARE(m_services->gpuChoices.back(),
+                 QStringList({QStringLiteral("Polaris, device-id 0x67DF (0000:03:00.0)"),
+                              QStringLiteral("RDNA2, device-id 0x73BF (0000:0c:00.0)")}));
+        QCOMPARE(m_services->loadedPaths(), std::vector<std::filesystem::path>{"gpu:0000:0c:00.0"});
+        QVERIFY(m_controller->hasDocument());
     }
 
     void detection_data() {

@@ -51,6 +51,20 @@ LoadOutcome FakeWindowServices::loadInput(const std::filesystem::path& path,
     return loadScript(path, token);
 }
 
+LoadOutcome FakeWindowServices::loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) {
+    return loadInput("gpu:" + gpu.address, token);
+}
+
+std::optional<int> FakeWindowServices::chooseGPU(QWidget*, const QStringList& choices) {
+    gpuChoices.append(choices);
+    if (gpuAnswers.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<int> answer = gpuAnswers.front();
+    gpuAnswers.pop_front();
+    return answer;
+}
+
 DetectOutcome FakeWindowServices::detectDevicePath(const CancellationToken* token) {
     return detectScript ? detectScript(token) : DetectOutcome{};
 }

@@ -40,6 +40,9 @@ public:
     std::function<DetectOutcome(const CancellationToken*)> detectScript;
     std::function<ExportOutcome(PatchMode, const CancellationToken*)> exportScript;
 
+    std::optional<std::vector<SysfsGPU>> gpus;
+    std::deque<std::optional<int>> gpuAnswers;
+    QList<QStringList> gpuChoices;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> alertAnswers;
     /// Alerts then also run as real modal dialogs, with no button that Escape or closing the
@@ -61,7 +64,11 @@ public:
     ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
                                 const std::optional<std::string>& devicePathOverride,
                                 const CancellationToken* token) override;
+    std::optional<std::vector<SysfsGPU>> computerGPUs() override { return gpus; }
+    /// Recorded and run like loadInput, with "gpu:" + the address as the path.
+    LoadOutcome loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) override;
 
+    std::optional<int> chooseGPU(QWidget* parent, const QStringList& choices) override;
     std::optional<QString> requestInputFile(QWidget* parent,
                                             const QStringList& extensions) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;

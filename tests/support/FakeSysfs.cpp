@@ -1,0 +1,84 @@
+#include "support/FakeSysfs.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace ventora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text << '\n';
+}
+
+std::string hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*x", digits, value);
+    return text;
+}
+
+// sysfs links are relative, e.g. ../../../devices/pci0000:00/0000:00:01.0.
+void linkRelative(const fs::path& link, const fs::path& target) {
+    fs::create_directory_symlink(fs::relative(target, link.parent_path()), link);
+}
+
+} // namespace
+
+FakeSysfs::FakeSysfs() {
+    std::string pattern = (fs::temp_directory_path() / "fake-sysfs-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_folder = pattern;
+    fs::create_directories(sys() / "devices");
+    fs::create_directories(sys() / "bus" / "pci" / "devices");
+}
+
+FakeSysfs::~FakeSysfs() {
+    std::error_code ignored;
+    fs::remove_all(m_folder, ignored);
+}
+
+fs::path FakeSysfs::acpiNode(const std::string& hid, const std::optional<std::string>& uid) {
+    const fs::path node = sys() / "devices" / "LNXSYSTM:00" / "LNXSYBUS:00" /
+                          (hid + ":" + std::to_string(m_acpiNodes++));
+    fs::create_directories(node);
+    writeText(node / "hid", hid);
+    writeText(node / "path", "\\_SB_.PCI0");
+    if (uid) {
+        writeText(node / "uid", *uid);
+    }
+    return node;
+}
+
+void FakeSysfs::addRoot(const std::string& name, const std::optional<std::string>& uid) {
+    const fs::path root = sys() / "devices" / name;
+    fs::create_directories(root);
+    if (uid) {
+        linkRelative(root / "firmware_node", acpiNode("PNP0A08", uid));
+    }
+}
+
+void FakeSysfs::addFunction(const std::string& chain, unsigned vendor, unsigned device,
+                            unsigned pciClass, bool inAcpi) {
+    const fs::path folder = sys() / "devices" / chain;
+    fs::create_directories(folder);
+    writeText(folder / "vendor", hex(vendor, 4));
+    writeText(folder / "device", hex(device, 4));
+    writeText(folder / "class", hex(pciClass, 6));
+    if (inAcpi) {
+        linkRelative(folder / "firmware_node", acpiNode("device", std::nullopt));
+    }
+    linkRelative(sys() / "bus" / "pci" / "devices" / folder.filename(), folder);
+}
+
+void FakeSysfs::writePowerPlayTable(const std::string& address, ByteView table) {
+    std::ofstream file(sys() / "bus" / "pci" / "devices" / address / "pp_table", std::ios::binary);
+    file.write(reinterpret_cast<const char*>(table.data()),
+               static_cast<std::streamsize>(table.size()));
+}
+
+} // namespace ventora::test
