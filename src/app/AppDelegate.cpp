@@ -90,6 +90,8 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
             SLOT(generateZero()), QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_1));
     addItem(*file, QStringLiteral("Generate FAN 35 \u00B0C Solution"), this, SLOT(generateFan35()),
             QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_2));
+    addItem(*file, QStringLiteral("Generate Custom Fan Start / Stop"), this, SLOT(generateCustom()),
+            QAction::NoRole, QKeySequence(Qt::CTRL | Qt::Key_3));
 
     QMenu* help = menuBar.addMenu(QStringLiteral("Help"));
     addItem(*help, QStringLiteral("Ventora Help"), this, SLOT(showHelp()), QAction::NoRole,
@@ -121,6 +123,12 @@ void AppDelegate::generateZero() {
 void AppDelegate::generateFan35() {
     if (m_windowController) {
         m_windowController->generate(PatchMode::fan35);
+    }
+}
+
+void AppDelegate::generateCustom() {
+    if (m_windowController) {
+        m_windowController->generateCustom();
     }
 }
 

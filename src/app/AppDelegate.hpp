@@ -44,6 +44,7 @@ public slots:
     void loadFile();
     void generateZero();
     void generateFan35();
+    void generateCustom();
     void showAbout();
     void showHelp();
     void openPayPal();

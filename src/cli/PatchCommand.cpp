@@ -21,13 +21,14 @@ bool isSameFile(const fs::path& a, const fs::path& b) {
 } // namespace
 
 int runPatch(const std::vector<std::string>& args) {
-    const ParsedArguments arguments = parseArguments(args, {"--preset", "-o"}, {});
+    const ParsedArguments arguments =
+        parseArguments(args, {"--preset", "--start", "--stop", "-o"}, {});
     const auto preset = arguments.option("--preset");
     const auto output = arguments.option("-o");
     if (!preset || !output) {
         throw UsageError("patch needs --preset and -o.");
     }
-    const PatchMode mode = parsePreset(*preset);
+    const PatchMode mode = parsePreset(*preset, arguments);
     const fs::path input = singleInput(arguments);
     if (isSameFile(input, *output)) {
         return fail("The output file must not be the input file.", failed);

@@ -27,6 +27,28 @@ TEST(foundation_test, preset_names) {
                                             "C / Stop 30 \xC2\xB0"
                                             "C");
     EXPECT_EQ(presetName(PatchMode::zeroRpmPure), "ZeroRPM OFF / Fan Always On");
+    EXPECT_EQ(presetName(PatchMode::custom(45, 40)), "Fan 45 °C / Stop 40 °C");
+}
+
+TEST(foundation_test, custom_thresholds_keep_to_their_ranges) {
+    for (const auto& [start, stop] : {std::pair{25, 20}, {25, 22}, {90, 87}, {90, 20}, {45, 40}}) {
+        EXPECT_EQ(PatchMode::custom(start, stop).fanStop(), (FanStopTemperatures{start, stop}));
+    }
+    // Below or above the start range, a stop under 20, and stops closer than 3 °C to the start.
+    for (const auto& [start, stop] :
+         {std::pair{24, 20}, {91, 40}, {95, 40}, {45, 19}, {40, 38}, {40, 40}, {40, 45}}) {
+        SCOPED_TRACE(std::to_string(start) + "/" + std::to_string(stop));
+        EXPECT_THROW((void)PatchMode::custom(start, stop), AppError);
+    }
+    try {
+        (void)PatchMode::custom(40, 38);
+        FAIL() << "40/38 must be refused";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.message(),
+                  "Fan start 40 °C / stop 38 °C is outside the allowed ranges. The start "
+                  "temperature must be a whole number from 25 to 90 °C, and the stop temperature "
+                  "a whole number from 20 °C up to 3 °C below the start.");
+    }
 }
 
 TEST(foundation_test, hex_formats) {

@@ -108,7 +108,8 @@ private slots:
             describe(*top[1]->menu()),
             (QStringList{QStringLiteral("Load VBIOS ROM or SPPT\u2026|Ctrl+O"), QStringLiteral("-"),
                          QStringLiteral("Generate ZeroRPM OFF / Fan Always On|Ctrl+1"),
-                         QStringLiteral("Generate FAN 35 \u00B0C Solution|Ctrl+2")}));
+                         QStringLiteral("Generate FAN 35 \u00B0C Solution|Ctrl+2"),
+                         QStringLiteral("Generate Custom Fan Start / Stop|Ctrl+3")}));
         QCOMPARE(describe(*top[2]->menu()), (QStringList{QStringLiteral("Ventora Help|Ctrl+?"),
                                                          QStringLiteral("PayPal Donate|")}));
     }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextCursor>
 
@@ -175,6 +176,37 @@ private slots:
         QVERIFY(window.generateZeroButton()->height() >= 48);
         QVERIFY(window.loadButton()->width() >= 190);
         QVERIFY(window.detectButton()->width() >= 130);
+    }
+
+    void customRowSitsBelowTheButtonsAndFollowsItsBoxes() {
+        MainWindowView window;
+        QSpinBox* start = window.customStartBox();
+        QSpinBox* stop = window.customStopBox();
+        QCOMPARE(window.generateCustomButton()->text(),
+                 QStringLiteral("Generate Fan 45 \u00B0C / Stop 40 \u00B0C"));
+        QCOMPARE(window.spptSummary()->text(), QString());
+        QVERIFY(window.generateCustomButton()->parentWidget() ==
+                window.generateZeroButton()->parentWidget());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.generateCustomButton()->y() >=
+                window.generateZeroButton()->geometry().bottom());
+
+        QCOMPARE(start->minimum(), 25);
+        QCOMPARE(start->maximum(), 90);
+        QCOMPARE(stop->minimum(), 20);
+        start->setValue(30);
+        QCOMPARE(stop->maximum(), 27);
+        QCOMPARE(stop->value(), 27);
+        start->setValue(10);
+        QCOMPARE(start->value(), 25);
+        QCOMPARE(stop->value(), 22);
+        start->setValue(90);
+        stop->setValue(99);
+        QCOMPARE(stop->value(), 87);
+        QCOMPARE(window.generateCustomButton()->text(),
+                 QStringLiteral("Generate Fan 90 \u00B0C / Stop 87 \u00B0C"));
+        QCOMPARE(window.customPreset(), PatchMode::custom(90, 87));
     }
 
     void windowShowsEveryInitialText() {
