@@ -253,41 +253,31 @@ private slots:
             return ZeroRpmPatcher::apply(SpptDocument{navi10Table(), "t", {}, {}, {}}, mode).data;
         };
         const QString unchanged = QStringLiteral("already set: the archive would change nothing");
-        const QString unsupported =
-            QStringLiteral("Not a supported layout: it will not be patched");
-        struct Row {
-            const char* name;
+        const QString refused = QStringLiteral("Not a supported layout: it will not be patched");
+        const QString navi10 = QStringLiteral("Navi 10 \u00B7 fan-stop ");
+        const QString two = QStringLiteral("changes 2 bytes");
+        const struct {
             Bytes table;
             QString summary;
             QStringList tooltips;
-        };
-        const Row rows[] = {
-            {"supported",
-             navi10Table(),
-             QStringLiteral(
-                 "Navi 10 \u00B7 fan-stop on \u00B7 starts 55 \u00B0C, stops 50 \u00B0C"),
-             {QStringLiteral("changes 1 byte"), QStringLiteral("changes 2 bytes"),
-              QStringLiteral("changes 2 bytes")}},
-            {"already matching",
-             patched(PatchMode::fan35),
-             QStringLiteral(
-                 "Navi 10 \u00B7 fan-stop on \u00B7 starts 35 \u00B0C, stops 30 \u00B0C"),
-             {QStringLiteral("changes 1 byte"), unchanged, QStringLiteral("changes 2 bytes")}},
-            {"fan-stop off",
-             patched(PatchMode::zeroRpmPure),
-             QStringLiteral("Navi 10 \u00B7 fan-stop off"),
+        } rows[] = {
+            {documentOfSize(512).data, refused, {refused, refused, refused}},
+            {patched(PatchMode::zeroRpmPure),
+             navi10 + QStringLiteral("off"),
              {unchanged, QStringLiteral("changes 3 bytes"), QStringLiteral("changes 3 bytes")}},
-            {"unsupported",
-             documentOfSize(512).data,
-             unsupported,
-             {unsupported, unsupported, unsupported}},
+            {navi10Table(),
+             navi10 + QStringLiteral("on \u00B7 starts 55 \u00B0C, stops 50 \u00B0C"),
+             {QStringLiteral("changes 1 byte"), two, two}},
+            {patched(PatchMode::fan35),
+             navi10 + QStringLiteral("on \u00B7 starts 35 \u00B0C, stops 30 \u00B0C"),
+             {QStringLiteral("changes 1 byte"), unchanged, two}},
         };
         const auto tooltips = [this] {
             return QStringList{window().generateZeroButton()->toolTip(),
                                window().generateFan35Button()->toolTip(),
                                window().generateCustomButton()->toolTip()};
         };
-        for (const Row& row : rows) {
+        for (const auto& row : rows) {
             m_services->loadScript = [table = row.table](const std::filesystem::path&,
                                                          const CancellationToken*) {
                 return LoadOutcome{SpptDocument{table, "t", {}, {}, {}}, {}};
@@ -295,17 +285,10 @@ private slots:
             m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
             m_controller->loadFile();
             waitUntilIdle();
-            QVERIFY2(window().spptSummary()->text() == row.summary, row.name);
-            QVERIFY2(tooltips() == row.tooltips, row.name);
+            QCOMPARE(window().spptSummary()->text(), row.summary);
+            QCOMPARE(tooltips(), row.tooltips);
         }
-
-        // The custom button's tooltip follows the boxes; a new load forgets it all.
-        m_services->loadScript = [&](const std::filesystem::path&, const CancellationToken*) {
-            return LoadOutcome{SpptDocument{patched(PatchMode::fan35), "t", {}, {}, {}}, {}};
-        };
-        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
-        m_controller->loadFile();
-        waitUntilIdle();
+        // The custom button's tooltip follows the boxes; a failed load forgets it all.
         window().customStartBox()->setValue(35);
         window().customStopBox()->setValue(30);
         QCOMPARE(window().generateCustomButton()->toolTip(), unchanged);

@@ -198,9 +198,6 @@ private slots:
         start->setValue(30);
         QCOMPARE(stop->maximum(), 27);
         QCOMPARE(stop->value(), 27);
-        start->setValue(10);
-        QCOMPARE(start->value(), 25);
-        QCOMPARE(stop->value(), 22);
         start->setValue(90);
         stop->setValue(99);
         QCOMPARE(stop->value(), 87);
