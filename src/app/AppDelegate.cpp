@@ -119,6 +119,8 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
             SLOT(generateZero()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_1)});
     addItem(*file, QStringLiteral("Generate FAN 35 \u00B0C Solution"), this, SLOT(generateFan35()),
             QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_2)});
+    addItem(*file, QStringLiteral("Generate Custom Fan Start / Stop"), this, SLOT(generateCustom()),
+            QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_3)});
 
     // The platform's help key (F1, or Command-? on macOS) and Control-? everywhere, once each:
     // a key bound twice to one action would be ambiguous and trigger nothing.
@@ -174,6 +176,12 @@ void AppDelegate::generateZero() {
 void AppDelegate::generateFan35() {
     if (m_windowController) {
         m_windowController->generate(PatchMode::fan35);
+    }
+}
+
+void AppDelegate::generateCustom() {
+    if (m_windowController) {
+        m_windowController->generateCustom();
     }
 }
 

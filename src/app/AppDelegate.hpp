@@ -54,6 +54,7 @@ public slots:
     void loadFromComputerGPU();
     void generateZero();
     void generateFan35();
+    void generateCustom();
     void showAbout();
     void showHelp();
     void openPayPal();

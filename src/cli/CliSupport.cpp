@@ -1,5 +1,8 @@
 #include "cli/CliSupport.hpp"
 
+#include "core/AppError.hpp"
+
+#include <charconv>
 #include <iostream>
 
 namespace ventora::cli {
@@ -36,14 +39,47 @@ ParsedArguments parseArguments(const std::vector<std::string>& args,
     return parsed;
 }
 
-PatchMode parsePreset(const std::string& word) {
+namespace {
+
+int wholeNumber(const ParsedArguments& arguments, const std::string& name) {
+    const auto word = arguments.option(name);
+    if (!word) {
+        throw UsageError("The custom preset needs --start and --stop. " +
+                         PatchMode::customRanges());
+    }
+    int value = 0;
+    const char* end = word->data() + word->size();
+    const auto [stop, error] = std::from_chars(word->data(), end, value);
+    if (word->empty() || error != std::errc() || stop != end) {
+        throw UsageError(name + " " + *word + " is not a whole number. " +
+                         PatchMode::customRanges());
+    }
+    return value;
+}
+
+} // namespace
+
+PatchMode parsePreset(const std::string& word, const ParsedArguments& arguments) {
+    const bool hasThresholds = arguments.option("--start") || arguments.option("--stop");
+    if (word == "custom") {
+        const int start = wholeNumber(arguments, "--start");
+        const int stop = wholeNumber(arguments, "--stop");
+        try {
+            return PatchMode::custom(start, stop);
+        } catch (const AppError& error) {
+            throw UsageError(error.message());
+        }
+    }
+    if (hasThresholds) {
+        throw UsageError("--start and --stop go only with --preset custom.");
+    }
     if (word == "zero-rpm-off") {
         return PatchMode::zeroRpmPure;
     }
     if (word == "fan35") {
         return PatchMode::fan35;
     }
-    throw UsageError("Unknown preset " + word + "; use zero-rpm-off or fan35.");
+    throw UsageError("Unknown preset " + word + "; use zero-rpm-off, fan35 or custom.");
 }
 
 std::string singleInput(const ParsedArguments& arguments) {

@@ -33,8 +33,9 @@ struct ParsedArguments {
                                              const std::set<std::string>& valueOptions,
                                              const std::set<std::string>& flagOptions);
 
-/// "zero-rpm-off" or "fan35"; anything else is a UsageError.
-[[nodiscard]] PatchMode parsePreset(const std::string& word);
+/// "zero-rpm-off", "fan35", or "custom" with whole numbers in --start and --stop inside the
+/// allowed ranges; anything else, and --start/--stop with another preset, is a UsageError.
+[[nodiscard]] PatchMode parsePreset(const std::string& word, const ParsedArguments& arguments);
 
 /// Exactly one positional word, the input file.
 [[nodiscard]] std::string singleInput(const ParsedArguments& arguments);

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 // The three lines the window logs when a generation starts. A path the grammar rejects is
 // shown as typed; the export then refuses it with its own message.
 std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::string>& path) {
-    std::vector<std::string> lines{"Starting " + std::string(presetName(mode)) + " export..."};
+    std::vector<std::string> lines{"Starting " + presetName(mode) + " export..."};
     const std::string typed(path ? Unicode::trimWhitespace(*path) : "");
     if (typed.empty()) {
         lines.emplace_back("No manual DeviceProperties path selected; locating GFX0/AMD in "
@@ -39,13 +39,13 @@ std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::s
 int runGenerate(const std::vector<std::string>& args, const PlatformContext& systemContext) {
     std::vector<std::string> words = args;
     const auto fromGpu = takeFromGpuOption(words);
-    const ParsedArguments arguments =
-        parseArguments(words, {"--preset", "--device-path", "--output-dir"}, {});
+    const ParsedArguments arguments = parseArguments(
+        words, {"--preset", "--start", "--stop", "--device-path", "--output-dir"}, {});
     const auto preset = arguments.option("--preset");
     if (!preset) {
         throw UsageError("generate needs --preset.");
     }
-    const PatchMode mode = parsePreset(*preset);
+    const PatchMode mode = parsePreset(*preset, arguments);
     const InputSource input = chooseInput(arguments, fromGpu, systemContext);
     PlatformContext context = systemContext;
     if (const auto outputDirectory = arguments.option("--output-dir")) {

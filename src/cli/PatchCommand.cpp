@@ -24,13 +24,14 @@ bool isSameFile(const fs::path& a, const fs::path& b) {
 int runPatch(const std::vector<std::string>& args, const PlatformContext& context) {
     std::vector<std::string> words = args;
     const auto fromGpu = takeFromGpuOption(words);
-    const ParsedArguments arguments = parseArguments(words, {"--preset", "-o"}, {});
+    const ParsedArguments arguments =
+        parseArguments(words, {"--preset", "--start", "--stop", "-o"}, {});
     const auto preset = arguments.option("--preset");
     const auto output = arguments.option("-o");
     if (!preset || !output) {
         throw UsageError("patch needs --preset and -o.");
     }
-    const PatchMode mode = parsePreset(*preset);
+    const PatchMode mode = parsePreset(*preset, arguments);
     const InputSource input = chooseInput(arguments, fromGpu, context);
     if (isSameFile(input.path, *output)) {
         return fail("The output file must not be the input file.", failed);

@@ -6,6 +6,7 @@
 #include "cli/GpuInput.hpp"
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"
+#include "patch/FanStopSummary.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
 #include <iostream>
@@ -61,7 +62,8 @@ void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
 void printText(const SpptDocument& document, const PowerPlayLayout& layout,
                const std::vector<std::string>& log) {
     printLines(log);
-    std::cout << "Table size: " << document.data.size() << " bytes\n";
+    std::cout << "Table size: " << document.data.size() << " bytes\n"
+              << "State: " << FanStopSummary::describe(document.data) << '\n';
     if (layout.isSupported()) {
         std::cout << "Family: " << rawValue(gpuFamily(layout.kind)) << '\n'
                   << "Layout: " << layout.name << '\n';

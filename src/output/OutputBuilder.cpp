@@ -57,13 +57,13 @@ struct Locations {
 };
 
 Locations locationsFor(PatchMode mode, const PlatformContext& context) {
-    const bool fan35 = mode == PatchMode::fan35;
+    const std::string archive = archiveName(mode);
     Locations locations;
     locations.desktop = context.desktopDirectory;
     locations.stagingRoot = context.temporaryDirectory / ("Ventora-" + newUuidString());
-    locations.workFolder = locations.stagingRoot / (fan35 ? "ZeroRPM35_Work" : "ZeroRPM_Work");
+    locations.workFolder = locations.stagingRoot / (fs::path(archive).stem().string() + "_Work");
     locations.temporaryArchive = locations.desktop / (".Ventora-" + newUuidString() + ".tmp.zip");
-    locations.finalArchive = locations.desktop / (fan35 ? "ZeroRPM35.zip" : "ZeroRPM.zip");
+    locations.finalArchive = locations.desktop / archive;
     return locations;
 }
 
@@ -126,6 +126,18 @@ PatchResult patchOrRefuse(const SpptDocument& document, PatchMode mode) {
 }
 
 } // namespace
+
+std::string archiveName(PatchMode mode) {
+    const std::optional<FanStopTemperatures> fanStop = mode.fanStop();
+    if (!fanStop) {
+        return "ZeroRPM.zip";
+    }
+    if (!mode.isCustom()) {
+        return "ZeroRPM" + std::to_string(fanStop->start) + ".zip";
+    }
+    return "ZeroRPM" + std::to_string(fanStop->start) + "-" + std::to_string(fanStop->stop) +
+           ".zip";
+}
 
 ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                            const std::optional<std::string>& devicePathOverride,

@@ -26,12 +26,16 @@ struct ExportOptions {
     std::function<void(int step)> beforeCheckpoint;
 };
 
-/// Turns a loaded table and a preset into ZeroRPM.zip / ZeroRPM35.zip on the Desktop:
+/// Turns a loaded table and a preset into its archive on the Desktop (archiveName):
 /// patch, identity guard, device path and spoof decisions, a private staging folder with
 /// backups, modified table, config.plist, snippet and report, a tested archive beside the
 /// final one, and one rename. Until that rename the previous archive is untouched; the
 /// staging folder and the temporary archive are removed on every way out.
 namespace OutputBuilder {
+
+/// The archive's file name: "ZeroRPM.zip" (fan-stop off), "ZeroRPM35.zip" (fan35), or
+/// "ZeroRPM" + start + "-" + stop + ".zip" for the user's thresholds, e.g. "ZeroRPM45-40.zip".
+[[nodiscard]] std::string archiveName(PatchMode mode);
 
 ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                            const std::optional<std::string>& devicePathOverride,

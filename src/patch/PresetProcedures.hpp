@@ -9,8 +9,8 @@
 namespace ventora::PresetProcedures {
 
 /// Runs the preset of `mode` on a table the family detector accepted: the family's two
-/// announcement lines, then the enable flag, and for fan35 the start and stop temperatures,
-/// each edit logged whether or not the stored value changes.
+/// announcement lines, then the enable flag, and for a fan-stop preset the start and stop
+/// temperatures, each edit logged whether or not the stored value changes.
 void run(Bytes& table, const PowerPlayLayout& layout, PatchMode mode,
          std::vector<std::string>& messages);
 

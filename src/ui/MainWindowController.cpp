@@ -1,6 +1,8 @@
 #include "ui/MainWindowController.hpp"
 
 #include "devicepath/DevicePathDetector.hpp"
+#include "output/OutputBuilder.hpp"
+#include "patch/FanStopSummary.hpp"
 #include "ui/LogView.hpp"
 #include "ui/MainWindowView.hpp"
 #include "ui/PrimaryButton.hpp"
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QSpinBox>
 #include <QThreadPool>
 #include <utility>
 
@@ -50,11 +53,6 @@ bool hasSupportedExtension(const QString& path) {
 
 bool isOpenableFile(const QString& path) {
     return !QFileInfo(path).isDir() && hasSupportedExtension(path);
-}
-
-QString archiveName(PatchMode mode) {
-    return mode == PatchMode::fan35 ? QStringLiteral("ZeroRPM35.zip")
-                                    : QStringLiteral("ZeroRPM.zip");
 }
 
 // Runs `work` on a pool thread and hands its value, or the text of what it threw, to
@@ -99,8 +97,13 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
             &MainWindowController::generateZero);
     connect(m_window->generateFan35Button(), &QPushButton::clicked, this,
             &MainWindowController::generateFan35);
+    connect(m_window->generateCustomButton(), &QPushButton::clicked, this,
+            &MainWindowController::generateCustom);
     connect(m_window->donateButton(), &QPushButton::clicked, this,
             &MainWindowController::openPayPal);
+    for (QSpinBox* box : {m_window->customStartBox(), m_window->customStopBox()}) {
+        connect(box, &QSpinBox::valueChanged, this, &MainWindowController::showPresetEffects);
+    }
     m_window->donateButton()->setVisible(m_donationPage.has_value());
 }
 
@@ -208,6 +211,8 @@ void MainWindowController::startLoad(
     m_spptDocument.reset();
     m_window->inputBox()->label()->setText(inputName);
     m_window->spptValue()->setText(QStringLiteral("Not loaded"));
+    m_window->spptSummary()->clear();
+    showPresetEffects();
     setStatus(QStringLiteral("Loading SPPT/VBIOS..."));
 
     runInBackground<LoadOutcome>(
@@ -234,6 +239,8 @@ void MainWindowController::finishLoad(std::optional<LoadOutcome> outcome, const 
     m_spptDocument = std::move(outcome->document);
     m_window->spptValue()->setText(QStringLiteral("Loaded \u2022 %1 bytes")
                                        .arg(static_cast<qulonglong>(m_spptDocument->data.size())));
+    m_window->spptSummary()->setText(text(FanStopSummary::describe(m_spptDocument->data)));
+    showPresetEffects();
     append(lines(outcome->messages));
     setStatus(QStringLiteral("SPPT loaded. Choose a solution to generate the ZIP on Desktop."));
     if (completeDeferredTerminationIfIdle()) {
@@ -251,6 +258,22 @@ void MainWindowController::generateZero() {
 
 void MainWindowController::generateFan35() {
     generate(PatchMode::fan35);
+}
+
+void MainWindowController::generateCustom() {
+    generate(m_window->customPreset());
+}
+
+void MainWindowController::showPresetEffects() {
+    const std::pair<PrimaryButton*, PatchMode> buttons[] = {
+        {m_window->generateZeroButton(), PatchMode::zeroRpmPure},
+        {m_window->generateFan35Button(), PatchMode::fan35},
+        {m_window->generateCustomButton(), m_window->customPreset()}};
+    for (const auto& [button, mode] : buttons) {
+        button->setToolTip(m_spptDocument
+                               ? text(FanStopSummary::describeChange(*m_spptDocument, mode))
+                               : QString());
+    }
 }
 
 void MainWindowController::generate(PatchMode mode) {
@@ -283,13 +306,12 @@ void MainWindowController::generate(PatchMode mode) {
     }
 
     std::shared_ptr<CancellationToken> token = beginOperation(m_isGenerating);
-    const QString archive = archiveName(mode);
+    const QString archive = text(OutputBuilder::archiveName(mode));
     setStatus(devicePathOverride
                   ? QStringLiteral("Generating ") + archive + QStringLiteral("...")
                   : QStringLiteral("Detecting DeviceProperties path and generating ") + archive +
                         QStringLiteral("..."));
-    append({QStringLiteral("Starting ") + text(std::string(presetName(mode))) +
-                QStringLiteral(" export..."),
+    append({QStringLiteral("Starting ") + text(presetName(mode)) + QStringLiteral(" export..."),
             devicePathOverride
                 ? QStringLiteral("Using manual supported AMD GPU DeviceProperties path: ") +
                       text(*devicePathOverride)

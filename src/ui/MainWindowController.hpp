@@ -56,6 +56,8 @@ public slots:
     void detectDevicePath();
     void generateZero();
     void generateFan35();
+    /// Generates with the thresholds in the window's two boxes.
+    void generateCustom();
     void openPayPal();
 
 protected:
@@ -66,6 +68,9 @@ private:
     void startLoad(const QString& inputName,
                    std::function<LoadOutcome(WindowServices&, const CancellationToken*)> job);
     void finishLoad(std::optional<LoadOutcome> outcome, const QString& error);
+    /// Tells, in each generate button's tooltip, what its preset would change in the loaded
+    /// table; without a table the tooltips are empty.
+    void showPresetEffects();
     void finishDetection(std::optional<DetectOutcome> outcome, const QString& error,
                          const QString& startingText);
     void finishExport(std::optional<ExportOutcome> outcome, const QString& error);

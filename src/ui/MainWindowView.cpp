@@ -1,9 +1,11 @@
 #include "ui/MainWindowView.hpp"
 
+#include "core/PatchMode.hpp"
 #include "ui/Appearance.hpp"
 #include "ui/CardView.hpp"
 #include "ui/LogView.hpp"
 #include "ui/PrimaryButton.hpp"
+#include "ui/ThresholdBox.hpp"
 #include "ui/ValueBox.hpp"
 
 #include <QBoxLayout>
@@ -57,6 +59,15 @@ CardView* card(Layout*& layout, int spacing, QMargins margins, int minimumHeight
     view->setMinimumHeight(minimumHeight);
     return view;
 }
+
+QLabel* boxTitle(const QString& text) {
+    QLabel* title = singleLineLabel(text, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
+    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return title;
+}
+
+// The thresholds the custom row offers first: a quieter card that still stops its fan.
+constexpr FanStopTemperatures defaultCustom{45, 40};
 
 PrimaryButton* actionButton(const QString& title, int minimumWidth, int minimumHeight) {
     auto* button = new PrimaryButton(title);
@@ -217,7 +228,8 @@ QWidget* MainWindowView::statusCardsRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    const auto infoCard = [&](const QString& title, const QString& value) {
+    const auto infoCard = [&](const QString& title, const QString& value,
+                              QLabel* detail = nullptr) {
         QVBoxLayout* column = nullptr;
         CardView* view = card(column, 9, QMargins(18, 16, 18, 16), 78);
         view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -226,11 +238,16 @@ QWidget* MainWindowView::statusCardsRow() {
         QLabel* valueLabel =
             singleLineLabel(value, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
         column->addWidget(valueLabel);
+        if (detail != nullptr) {
+            column->addWidget(detail);
+        }
         column->addStretch(1);
         layout->addWidget(view, 1, Qt::AlignTop);
         return valueLabel;
     };
-    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"));
+    m_spptSummary =
+        singleLineLabel(QString(), Appearance::systemFont(12), Appearance::secondaryTextColor());
+    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"), m_spptSummary);
     m_configValue =
         infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"));
     return row;
@@ -252,9 +269,46 @@ QWidget* MainWindowView::actionsCard() {
         buttons->addWidget(button, 1, Qt::AlignVCenter);
     }
     layout->addLayout(buttons);
+    layout->addLayout(customRow());
     layout->addWidget(wrappingLabel(supportedTargets, Appearance::systemFont(12),
                                     Appearance::secondaryTextColor()));
     return view;
+}
+
+QLayout* MainWindowView::customRow() {
+    m_customStartBox =
+        new ThresholdBox(PatchMode::minimumStart, PatchMode::maximumStart, defaultCustom.start);
+    m_customStopBox = new ThresholdBox(
+        PatchMode::minimumStop, defaultCustom.start - PatchMode::minimumGap, defaultCustom.stop);
+    m_generateCustomButton = actionButton(QString(), 0, 36);
+    m_generateCustomButton->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    for (QWidget* item : {static_cast<QWidget*>(boxTitle(QStringLiteral("Fan start"))),
+                          static_cast<QWidget*>(m_customStartBox),
+                          static_cast<QWidget*>(boxTitle(QStringLiteral("Stop"))),
+                          static_cast<QWidget*>(m_customStopBox)}) {
+        row->addWidget(item, 0, Qt::AlignVCenter);
+    }
+    row->addWidget(m_generateCustomButton, 1, Qt::AlignVCenter);
+
+    connect(m_customStartBox, &QSpinBox::valueChanged, this,
+            &MainWindowView::followCustomThresholds);
+    connect(m_customStopBox, &QSpinBox::valueChanged, this,
+            &MainWindowView::followCustomThresholds);
+    followCustomThresholds();
+    return row;
+}
+
+void MainWindowView::followCustomThresholds() {
+    m_customStopBox->setMaximum(m_customStartBox->value() - PatchMode::minimumGap);
+    m_generateCustomButton->setText(QStringLiteral("Generate ") +
+                                    QString::fromStdString(presetName(customPreset())));
+}
+
+PatchMode MainWindowView::customPreset() const {
+    return PatchMode::custom(m_customStartBox->value(), m_customStopBox->value());
 }
 
 QWidget* MainWindowView::logCard() {

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace ventora {
 namespace {
@@ -100,15 +101,31 @@ TEST_F(cli_test, patch_writes_only_the_patched_table) {
     const Bytes table = vega20Table();
     const fs::path input = write("vega20.bin", table);
     const fs::path out = m_dir / "patched.bin";
-    const CliRun result =
-        run("patch --preset fan35 '" + input.string() + "' -o '" + out.string() + "'");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("Patch status: APPLIED."), std::string::npos);
-    const Bytes patched = FileSystem::readWholeFile(out);
-    EXPECT_EQ(patched.size(), table.size());
-    EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1092), 35);
-    EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1090), 30);
-    EXPECT_EQ(FileSystem::readWholeFile(input), table);
+    for (const auto& [preset, start, stop] :
+         {std::tuple{"fan35", 35, 30}, {"custom --start 45 --stop 40", 45, 40}}) {
+        SCOPED_TRACE(preset);
+        const CliRun result = run(std::string("patch --preset ") + preset + " '" + input.string() +
+                                  "' -o '" + out.string() + "'");
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("Patch status: APPLIED."), std::string::npos);
+        const Bytes patched = FileSystem::readWholeFile(out);
+        EXPECT_EQ(patched.size(), table.size());
+        EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1092), start);
+        EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1090), stop);
+        EXPECT_EQ(FileSystem::readWholeFile(input), table);
+    }
+}
+
+TEST_F(cli_test, inspect_text_states_what_the_table_does_today) {
+    Bytes refused = polarisTable();
+    putU16(refused, 5, 76);
+    for (const auto& [table, state] :
+         {std::pair{navi10Table(), "State: Navi 10 · fan-stop on · starts 55 °C, stops 50 °C\n"},
+          {refused, "State: Not a supported layout: it will not be patched\n"}}) {
+        SCOPED_TRACE(state);
+        const CliRun result = run("inspect '" + write("table.bin", table).string() + "'");
+        EXPECT_NE(result.out.find(state), std::string::npos) << result.out;
+    }
 }
 
 TEST_F(cli_test, never_overwrites_the_input) {
@@ -130,6 +147,21 @@ TEST_F(cli_test, usage_errors_exit_2) {
         EXPECT_NE(result.err.find("usage: ventora-cli"), std::string::npos);
         EXPECT_NE(result.err.find("ERROR: "), std::string::npos);
     }
+    // Custom thresholds that are missing, not whole numbers or outside the ranges, and
+    // thresholds given to another preset.
+    for (const std::string thresholds :
+         {"custom --start 40 --stop 38", "custom --start 95 --stop 40", "custom --start 45",
+          "custom --start 4x --stop 40", "custom --start 45.5 --stop 40"}) {
+        SCOPED_TRACE(thresholds);
+        const CliRun result = run("patch --preset " + thresholds + " x.bin -o y.bin");
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_NE(result.err.find("The start temperature must be a whole number from 25 to 90 "
+                                  "°C, and the stop temperature a whole number from 20 °C up to "
+                                  "3 °C below the start.\n"),
+                  std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(run("patch --preset fan35 --start 45 --stop 40 x.bin -o y.bin").exitCode, 2);
 }
 
 TEST_F(cli_test, load_failures_exit_1_with_the_loader_message) {

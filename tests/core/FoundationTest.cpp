@@ -27,6 +27,19 @@ TEST(foundation_test, preset_names) {
                                             "C / Stop 30 \xC2\xB0"
                                             "C");
     EXPECT_EQ(presetName(PatchMode::zeroRpmPure), "ZeroRPM OFF / Fan Always On");
+    EXPECT_EQ(presetName(PatchMode::custom(45, 40)), "Fan 45 °C / Stop 40 °C");
+}
+
+TEST(foundation_test, custom_thresholds_keep_to_their_ranges) {
+    for (const auto& [start, stop] : {std::pair{25, 20}, {25, 22}, {90, 87}, {90, 20}, {45, 40}}) {
+        EXPECT_EQ(PatchMode::custom(start, stop).fanStop(), (FanStopTemperatures{start, stop}));
+    }
+    // Below or above the start range, a stop under 20, and stops closer than 3 °C to the start.
+    for (const auto& [start, stop] :
+         {std::pair{24, 20}, {91, 40}, {95, 40}, {45, 19}, {40, 38}, {40, 40}, {40, 45}}) {
+        SCOPED_TRACE(std::to_string(start) + "/" + std::to_string(stop));
+        EXPECT_THROW((void)PatchMode::custom(start, stop), AppError);
+    }
 }
 
 TEST(foundation_test, hex_formats) {

@@ -43,23 +43,32 @@ protected:
 
 TEST_F(GenerateCommandTest, prints_the_window_log_and_writes_the_archive) {
     const fs::path input = writeInput(test::vega20Table());
-    const CliRun result =
-        run("--preset fan35 --output-dir '" + outputDir.string() + "' '" + input.string() + "'");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto start = std::ranges::find(result.out, "Starting Fan 35 °C / Stop 30 °C export...");
-    ASSERT_NE(start, result.out.begin()) << "the loader's lines come first";
-    ASSERT_NE(start, result.out.end());
-    ASSERT_GT(result.out.end() - start, 4);
-    EXPECT_EQ(*(start + 1), "No manual DeviceProperties path selected; locating GFX0/AMD in "
-                            "IORegistry. A generic fallback will be used if no usable path is "
-                            "found.");
-    EXPECT_EQ(*(start + 2), "IMPORTANT: Review/confirm the DeviceProperties path before using "
-                            "the generated config.plist.");
-    const fs::path archive = outputDir / "ZeroRPM35.zip";
-    EXPECT_EQ(*(start + 3), "Export completed: " + archive.string());
-    const Bytes report = test::archiveMember(archive, "ZeroRPM-Report.txt");
-    EXPECT_EQ(std::vector<std::string>(start + 4, result.out.end()),
-              test::splitLines(std::string(report.begin(), report.end())));
+    struct Row {
+        std::string preset, name, archive;
+    };
+    for (const Row& row :
+         {Row{"fan35", "Fan 35 °C / Stop 30 °C", "ZeroRPM35.zip"},
+          Row{"custom --start 45 --stop 40", "Fan 45 °C / Stop 40 °C", "ZeroRPM45-40.zip"}}) {
+        SCOPED_TRACE(row.preset);
+        const CliRun result = run("--preset " + row.preset + " --output-dir '" +
+                                  outputDir.string() + "' '" + input.string() + "'");
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const auto start = std::ranges::find(result.out, "Starting " + row.name + " export...");
+        ASSERT_NE(start, result.out.begin()) << "the loader's lines come first";
+        ASSERT_NE(start, result.out.end());
+        ASSERT_GT(result.out.end() - start, 4);
+        EXPECT_EQ(*(start + 1), "No manual DeviceProperties path selected; locating GFX0/AMD in "
+                                "IORegistry. A generic fallback will be used if no usable path "
+                                "is found.");
+        EXPECT_EQ(*(start + 2), "IMPORTANT: Review/confirm the DeviceProperties path before "
+                                "using the generated config.plist.");
+        const fs::path archive = outputDir / row.archive;
+        EXPECT_EQ(*(start + 3), "Export completed: " + archive.string());
+        const Bytes report = test::archiveMember(archive, "ZeroRPM-Report.txt");
+        const auto reportLines = test::splitLines(std::string(report.begin(), report.end()));
+        EXPECT_EQ(std::vector<std::string>(start + 4, result.out.end()), reportLines);
+        EXPECT_NE(std::ranges::find(reportLines, "Preset: " + row.name), reportLines.end());
+    }
 }
 
 TEST_F(GenerateCommandTest, typed_path_is_announced_in_canonical_form_unless_blank) {
@@ -109,6 +118,13 @@ TEST_F(GenerateCommandTest, refusals_and_their_exit_codes) {
         EXPECT_FALSE(fs::exists(outputDir / "ZeroRPM35.zip"));
     }
     EXPECT_EQ(run("'" + (sandbox.root() / "x.bin").string() + "'").exitCode, 2);
+    // Thresholds outside the ranges are refused before the input is even read.
+    const CliRun outside =
+        run("--preset custom --start 40 --stop 38 --output-dir '" + outputDir.string() + "' '" +
+            writeInput(test::polarisTable()).string() + "'");
+    EXPECT_EQ(outside.exitCode, 2);
+    EXPECT_TRUE(outside.out.empty());
+    EXPECT_FALSE(fs::exists(outputDir / "ZeroRPM40-38.zip"));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "PatchTestSupport.hpp"
 #include "core/FileSystem.hpp"
+#include "patch/FanStopSummary.hpp"
+#include "support/PowerPlayTables.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,8 @@ namespace ventora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FanFields;
+using test::fanFieldsOf;
 
 struct ManifestRow {
     std::string file;
@@ -37,6 +41,24 @@ std::vector<ManifestRow> tableRows(const fs::path& manifest) {
     return rows;
 }
 
+// The user's 45/40 °C on a real table: enable = 1, start = 45, stop = 40 in the family's own
+// field widths, and every other byte as loaded.
+void expectOnlyFanFieldsSet(const Bytes& table, const Bytes& patched) {
+    const std::optional<FanStopState> state = FanStopSummary::read(patched);
+    ASSERT_TRUE(state.has_value());
+    const FanFields fields = fanFieldsOf(state->family, table);
+    Bytes expected = table;
+    expected[fields.zeroRpmEnable] = 1;
+    for (const auto& [offset, value] :
+         {std::pair{fields.startTemperature, 45}, {fields.stopTemperature, 40}}) {
+        expected[offset] = static_cast<std::uint8_t>(value);
+        if (fields.temperatureWidth == 2) {
+            expected[offset + 1] = 0;
+        }
+    }
+    EXPECT_EQ(patched, expected);
+}
+
 // Real tables from public sources: each must be accepted as the family the manifest names
 // (edited only in its fan fields) or refused untouched.
 TEST(patch_corpus_test, real_tables_match_manifest) {
@@ -61,6 +83,9 @@ TEST(patch_corpus_test, real_tables_match_manifest) {
             ASSERT_TRUE(result.gpuFamily.has_value());
             EXPECT_EQ(row.expected.substr(0, row.expected.find(';')), rawValue(*result.gpuFamily));
             EXPECT_LE(result.changedByteCount, 5);
+        }
+        if (!refused) {
+            expectOnlyFanFieldsSet(table, test::patch(table, PatchMode::custom(45, 40)).data);
         }
     }
 }

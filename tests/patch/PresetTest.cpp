@@ -201,5 +201,80 @@ TEST(preset_test, fan35_then_zero_rpm_pure_changes_only_the_enable_byte) {
     }
 }
 
+// The user's thresholds run the fan35 procedure with other numbers: same edits, same order,
+// same wording, byte temperatures on Polaris and words elsewhere; nothing else is written.
+TEST(preset_test, custom_thresholds_on_every_family) {
+    struct Row {
+        GpuFamily family;
+        std::vector<std::string> presetLines;
+    };
+    const Row rows[] = {
+        {GpuFamily::polaris,
+         {"Selected preset: Fan Start 45 °C / Stop 40 °C (Polaris).",
+          "Target Polaris state: Zero RPM enabled; fan starts at 45 °C and stops at 40 °C.",
+          "Polaris / Zero RPM Enable: byte offset 0x1AB changed from 0x01 to 0x01.",
+          "Polaris / Start Temperature: byte offset 0x1AD changed from 0x3C to 0x2D.",
+          "Polaris / Stop Temperature: byte offset 0x1AC changed from 0x32 to 0x28."}},
+        {GpuFamily::vega10,
+         {"Selected preset: Fan Start 45 °C / Stop 40 °C (Vega 10).",
+          "Target Vega 10 state: Zero RPM enabled; fan starts at 45 °C and stops at 40 °C.",
+          "Vega 10 / Zero RPM Enable: byte offset 0x15B changed from 0x01 to 0x01.",
+          "Vega 10 / Start Temperature: WORD offset 0x15E changed from 60 °C to 45 °C.",
+          "Vega 10 / Stop Temperature: WORD offset 0x15C changed from 50 °C to 40 °C."}},
+        {GpuFamily::vega20,
+         {"Selected preset: Fan Start 45 °C / Stop 40 °C (Vega 20 / Radeon VII).",
+          "Target Vega 20 state: FanZeroRpmEnable = 1; fan starts at 45 °C and may stop at "
+          "40 °C. OD8 Zero RPM capability is preserved exactly as loaded.",
+          "Vega 20 / Zero RPM Enable: byte offset 0x460 changed from 0x01 to 0x01.",
+          "Vega 20 / Start Temperature: WORD offset 0x444 changed from 60 °C to 45 °C.",
+          "Vega 20 / Stop Temperature: WORD offset 0x442 changed from 50 °C to 40 °C."}},
+        {GpuFamily::navi10,
+         {"Selected preset: Fan Start 45 °C / Stop 40 °C (Navi 10).",
+          "Target Navi 10 state: FanZeroRpmEnable = 1; fan starts at 45 °C and may stop at "
+          "40 °C. OD Zero RPM capability is preserved exactly as loaded.",
+          "Navi 10 / Zero RPM Enable: byte offset 0x484 changed from 0x01 to 0x01.",
+          "Navi 10 / Start Temperature: WORD offset 0x460 changed from 55 °C to 45 °C.",
+          "Navi 10 / Stop Temperature: WORD offset 0x45E changed from 50 °C to 40 °C."}},
+        {GpuFamily::rdna2,
+         {"Selected preset: Fan Start 45 °C / Stop 40 °C.",
+          "Target RDNA2 state: FanZeroRpmEnable = 1; fan starts at 45 °C and may stop at "
+          "40 °C. The OD capability byte is preserved exactly as loaded.",
+          "RDNA2 / Fan Zero RPM Enable: byte offset 0x728 changed from 0x01 to 0x01.",
+          "Fan tab / Start Temperature: WORD offset 0x700 changed from 60 °C to 45 °C.",
+          "Fan tab / Stop Temperature: WORD offset 0x6FE changed from 50 °C to 40 °C."}},
+    };
+    const std::string customName = "Fan 45 °C / Stop 40 °C";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(rawValue(row.family)));
+        Bytes table = tableOfFamily(row.family);
+        const PatchResult result = patch(table, PatchMode::custom(45, 40));
+        std::vector<std::string> tail = row.presetLines;
+        for (const char* line :
+             {"Patch status: APPLIED.", "Preset: Fan 45 °C / Stop 40 °C.", "Changed bytes: 2.",
+              "Preset applied successfully to the PowerPlay/SPPT bytes."}) {
+            tail.emplace_back(line);
+        }
+        ASSERT_GE(result.messages.size(), tail.size());
+        EXPECT_EQ(std::vector<std::string>(result.messages.end() -
+                                               static_cast<std::ptrdiff_t>(tail.size()),
+                                           result.messages.end()),
+                  tail);
+        EXPECT_EQ(result.presetName, customName);
+
+        const FanFields fields = fanFieldsOf(row.family, table);
+        const auto store = [&](std::size_t offset, std::uint8_t value) {
+            if (fields.temperatureWidth == 1) {
+                putU8(table, offset, value);
+            } else {
+                putU16(table, offset, value);
+            }
+        };
+        putU8(table, fields.zeroRpmEnable, 1);
+        store(fields.startTemperature, 45);
+        store(fields.stopTemperature, 40);
+        EXPECT_EQ(result.data, table);
+    }
+}
+
 } // namespace
 } // namespace ventora

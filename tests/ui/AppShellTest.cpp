@@ -15,6 +15,9 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <map>
+#include <map>
+
 using namespace ventora;
 using namespace ventora::test;
 
@@ -109,7 +112,8 @@ private slots:
                               QStringLiteral("-"), QStringLiteral("Quit Ventora")}));
         QStringList fileItems{QStringLiteral("Load VBIOS ROM or SPPT\u2026"), QStringLiteral("-"),
                               QStringLiteral("Generate ZeroRPM OFF / Fan Always On"),
-                              QStringLiteral("Generate FAN 35 \u00B0C Solution")};
+                              QStringLiteral("Generate FAN 35 \u00B0C Solution"),
+                              QStringLiteral("Generate Custom Fan Start / Stop")};
 #if defined(__linux__)
         fileItems.insert(1, QStringLiteral("Read from This Computer's GPU"));
 #endif
@@ -129,6 +133,7 @@ private slots:
         QTest::newRow("Ctrl+O: open panel") << (Qt::CTRL | Qt::Key_O).toCombined() << "open";
         QTest::newRow("Ctrl+1: ZeroRPM OFF") << (Qt::CTRL | Qt::Key_1).toCombined() << "zero";
         QTest::newRow("Ctrl+2: FAN 35") << (Qt::CTRL | Qt::Key_2).toCombined() << "fan35";
+        QTest::newRow("Ctrl+3: the custom row") << (Qt::CTRL | Qt::Key_3).toCombined() << "custom";
         QTest::newRow("the platform's help key") << help.toCombined() << "help";
         QTest::newRow("Ctrl+Q: quit") << (Qt::CTRL | Qt::Key_Q).toCombined() << "quit";
         QTest::newRow("Ctrl+W: close the window, which quits")
@@ -153,12 +158,16 @@ private slots:
         QTest::keyClick(&window, pressed.key(), pressed.keyboardModifiers());
         waitUntilIdle();
 
-        const bool generates = effect == QLatin1String("zero") || effect == QLatin1String("fan35");
+        const std::map<QString, PatchMode> generated{
+            {QStringLiteral("zero"), PatchMode::zeroRpmPure},
+            {QStringLiteral("fan35"), PatchMode::fan35},
+            {QStringLiteral("custom"), PatchMode::custom(45, 40)}};
+        const auto mode = generated.find(effect);
+        const bool generates = mode != generated.end();
         QCOMPARE(m_services->fileRequests, effect == QLatin1String("open") || generates ? 1 : 0);
         QCOMPARE(m_services->exportCalls().size(), std::size_t(generates));
         if (generates) {
-            QCOMPARE(m_services->exportCalls().front().mode,
-                     effect == QLatin1String("zero") ? PatchMode::zeroRpmPure : PatchMode::fan35);
+            QVERIFY(m_services->exportCalls().front().mode == mode->second);
         }
         QCOMPARE(m_services->alerts.size(), effect == QLatin1String("help") ? 1 : 0);
         if (!m_services->alerts.isEmpty()) {

@@ -1,5 +1,8 @@
 #include "FakeWindowServices.hpp"
 #include "core/AppError.hpp"
+#include "output/OutputBuilder.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
+#include "support/PowerPlayTables.hpp"
 #include "ui/Appearance.hpp"
 #include "ui/LogView.hpp"
 #include "ui/MainWindowController.hpp"
@@ -12,6 +15,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -27,9 +31,8 @@ const QString waitForFileOrPath =
     QStringLiteral("Wait for the current file/path operation to finish.");
 
 ExportOutcome exportedArchive(PatchMode mode) {
-    const std::string name = mode == PatchMode::fan35 ? "ZeroRPM35.zip" : "ZeroRPM.zip";
-    return {std::filesystem::path("/private/Desktop") / name, "Report line 1\nReport line 2",
-            fallbackPath.toStdString()};
+    return {std::filesystem::path("/private/Desktop") / OutputBuilder::archiveName(mode),
+            "Report line 1\nReport line 2", fallbackPath.toStdString()};
 }
 
 } // namespace
@@ -231,6 +234,78 @@ private slots:
             QVERIFY2(text.contains(expected), qPrintable(expected));
         }
         QVERIFY(m_services->errorAlerts.isEmpty());
+    }
+
+    void customRowGeneratesWithTheThresholdsInItsBoxes() {
+        loadTable();
+        scriptExport(true);
+        window().customStartBox()->setValue(50);
+        window().customStopBox()->setValue(47);
+        window().generateCustomButton()->click();
+        QTRY_VERIFY(m_gate->isWaiting());
+        QCOMPARE(status(), QStringLiteral("Detecting DeviceProperties path and generating "
+                                          "ZeroRPM50-47.zip..."));
+        m_gate->open();
+        waitUntilIdle();
+        const auto calls = m_services->exportCalls();
+        QCOMPARE(calls.size(), std::size_t(1));
+        QVERIFY(calls.front().mode == PatchMode::custom(50, 47));
+        QVERIFY(log().contains(QStringLiteral("] Starting Fan 50 \u00B0C / Stop 47 \u00B0C "
+                                              "export...\n")));
+    }
+
+    // After a load the SPPT card says what the table does today and each generate button's
+    // tooltip what its preset would change, from the patcher's own recognition.
+    void loadSummaryAndWhatEachPresetWouldChange() {
+        const auto patched = [](PatchMode mode) {
+            return ZeroRpmPatcher::apply(SpptDocument{navi10Table(), "t", {}, {}, {}}, mode).data;
+        };
+        const QString unchanged = QStringLiteral("already set: the archive would change nothing");
+        const QString refused = QStringLiteral("Not a supported layout: it will not be patched");
+        const QString navi10 = QStringLiteral("Navi 10 \u00B7 fan-stop ");
+        const QString two = QStringLiteral("changes 2 bytes");
+        const struct {
+            Bytes table;
+            QString summary;
+            QStringList tooltips;
+        } rows[] = {
+            {documentOfSize(512).data, refused, {refused, refused, refused}},
+            {patched(PatchMode::zeroRpmPure),
+             navi10 + QStringLiteral("off"),
+             {unchanged, QStringLiteral("changes 3 bytes"), QStringLiteral("changes 3 bytes")}},
+            {navi10Table(),
+             navi10 + QStringLiteral("on \u00B7 starts 55 \u00B0C, stops 50 \u00B0C"),
+             {QStringLiteral("changes 1 byte"), two, two}},
+            {patched(PatchMode::fan35),
+             navi10 + QStringLiteral("on \u00B7 starts 35 \u00B0C, stops 30 \u00B0C"),
+             {QStringLiteral("changes 1 byte"), unchanged, two}},
+        };
+        const auto tooltips = [this] {
+            return QStringList{window().generateZeroButton()->toolTip(),
+                               window().generateFan35Button()->toolTip(),
+                               window().generateCustomButton()->toolTip()};
+        };
+        for (const auto& row : rows) {
+            m_services->loadScript = [table = row.table](const std::filesystem::path&,
+                                                         const CancellationToken*) {
+                return LoadOutcome{SpptDocument{table, "t", {}, {}, {}}, {}};
+            };
+            m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+            m_controller->loadFile();
+            waitUntilIdle();
+            QCOMPARE(window().spptSummary()->text(), row.summary);
+            QCOMPARE(tooltips(), row.tooltips);
+        }
+        // The custom button's tooltip follows the boxes; a failed load forgets it all.
+        window().customStartBox()->setValue(35);
+        window().customStopBox()->setValue(30);
+        QCOMPARE(window().generateCustomButton()->toolTip(), unchanged);
+        scriptFailingLoad();
+        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+        m_controller->loadFile();
+        waitUntilIdle();
+        QCOMPARE(window().spptSummary()->text(), QString());
+        QCOMPARE(tooltips(), (QStringList{QString(), QString(), QString()}));
     }
 
     void pendingPreset_data() {

@@ -91,6 +91,9 @@ private slots:
         QCOMPARE(window.spptValue()->text(),
                  QStringLiteral("Loaded \u2022 %1 bytes").arg(table.size()));
         QCOMPARE(window.inputBox()->label()->text(), QStringLiteral("Navi10.rom"));
+        QCOMPARE(window.spptSummary()->text(),
+                 QStringLiteral("Navi 10 \u00B7 fan-stop on \u00B7 starts 55 \u00B0C, stops "
+                                "50 \u00B0C"));
         QCOMPARE(window.statusLabel()->text(),
                  QStringLiteral("SPPT loaded. Choose a solution to generate the ZIP on Desktop."));
         QVERIFY(window.logView()->toPlainText().count(QLatin1Char('\n')) >= 1);

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextBlock>
@@ -219,6 +220,34 @@ private slots:
         QVERIFY(window.detectButton()->width() >= 130);
     }
 
+    void customRowSitsBelowTheButtonsAndFollowsItsBoxes() {
+        MainWindowView window;
+        QSpinBox* start = window.customStartBox();
+        QSpinBox* stop = window.customStopBox();
+        QCOMPARE(window.generateCustomButton()->text(),
+                 QStringLiteral("Generate Fan 45 \u00B0C / Stop 40 \u00B0C"));
+        QCOMPARE(window.spptSummary()->text(), QString());
+        QVERIFY(window.generateCustomButton()->parentWidget() ==
+                window.generateZeroButton()->parentWidget());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.generateCustomButton()->y() >=
+                window.generateZeroButton()->geometry().bottom());
+
+        QCOMPARE(start->minimum(), 25);
+        QCOMPARE(start->maximum(), 90);
+        QCOMPARE(stop->minimum(), 20);
+        start->setValue(30);
+        QCOMPARE(stop->maximum(), 27);
+        QCOMPARE(stop->value(), 27);
+        start->setValue(90);
+        stop->setValue(99);
+        QCOMPARE(stop->value(), 87);
+        QCOMPARE(window.generateCustomButton()->text(),
+                 QStringLiteral("Generate Fan 90 \u00B0C / Stop 87 \u00B0C"));
+        QCOMPARE(window.customPreset(), PatchMode::custom(90, 87));
+    }
+
     // In a window much smaller than its content, Tab visits every control in visual order,
     // scrolls each into view and draws its focus ring, which no control shows without focus.
     void tabReachesEveryControlInOrderWithAFocusRing() {
@@ -233,6 +262,9 @@ private slots:
                                        window.generateZeroButton(),
                                        window.generateFan35Button(),
                                        window.donateButton(),
+                                       window.customStartBox(),
+                                       window.customStopBox(),
+                                       window.generateCustomButton(),
                                        window.logView()};
         QCOMPARE(window.focusChain(), expected);
         expected.back()->setFocus();
