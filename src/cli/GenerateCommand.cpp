@@ -37,7 +37,7 @@ std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::s
 
 int runGenerate(const std::vector<std::string>& args) {
     const ParsedArguments arguments =
-        parseArguments(args, {"--preset", "--device-path", "--output-dir"}, {});
+        parseArguments(args, {"--preset", "--device-path", "--output-dir", "--config"}, {});
     const auto preset = arguments.option("--preset");
     if (!preset) {
         throw UsageError("generate needs --preset.");
@@ -49,13 +49,18 @@ int runGenerate(const std::vector<std::string>& args) {
         context.desktopDirectory = fs::absolute(*outputDirectory);
     }
 
+    ExportOptions options;
+    if (const auto baseConfig = arguments.option("--config")) {
+        options.baseConfig = fs::absolute(*baseConfig);
+    }
+
     const auto loaded = SpptFileParser::load(input);
     printLines(loaded.messages);
     const auto devicePath = arguments.option("--device-path");
     printLines(openingLines(mode, devicePath));
     try {
-        const ExportResult result =
-            OutputBuilder::exportPackage(loaded.document, mode, devicePath, nullptr, context);
+        const ExportResult result = OutputBuilder::exportPackage(loaded.document, mode, devicePath,
+                                                                 nullptr, context, options);
         std::cout << "Export completed: " << result.zipURL.string() << '\n'
                   << result.report << std::endl;
     } catch (const AppError& error) {

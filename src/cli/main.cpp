@@ -25,7 +25,7 @@ constexpr const char* usage =
     "usage: ventora-cli inspect [--json] FILE\n"
     "       ventora-cli patch --preset zero-rpm-off|fan35 FILE -o OUT.bin\n"
     "       ventora-cli generate --preset zero-rpm-off|fan35 [--device-path PATH] "
-    "[--output-dir DIR] FILE\n"
+    "[--output-dir DIR] [--config CONFIG.plist] FILE\n"
     "       ventora-cli detect\n";
 
 int dispatch(const std::vector<std::string>& words) {

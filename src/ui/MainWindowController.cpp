@@ -97,7 +97,12 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
             &MainWindowController::generateFan35);
     connect(m_window->donateButton(), &QPushButton::clicked, this,
             &MainWindowController::openPayPal);
+    connect(m_window->chooseConfigButton(), &QPushButton::clicked, this,
+            &MainWindowController::chooseBaseConfig);
+    connect(m_window->embeddedConfigButton(), &QPushButton::clicked, this,
+            &MainWindowController::useEmbeddedBaseConfig);
     m_window->donateButton()->setVisible(m_donationPage.has_value());
+    m_window->embeddedConfigButton()->setEnabled(false);
 }
 
 MainWindowController::~MainWindowController() {
@@ -251,8 +256,11 @@ void MainWindowController::generate(PatchMode mode) {
 
     runInBackground<ExportOutcome>(
         this, userInitiatedPriority,
-        [services = m_services, document = *m_spptDocument, mode, devicePathOverride, token] {
-            return services->exportPackage(document, mode, devicePathOverride, token.get());
+        [services = m_services, document = *m_spptDocument, mode, devicePathOverride,
+         baseConfig = m_baseConfig ? std::optional(filesystemPath(*m_baseConfig)) : std::nullopt,
+         token] {
+            return services->exportPackage(document, mode, devicePathOverride, baseConfig,
+                                           token.get());
         },
         [this](const std::optional<ExportOutcome>& outcome, const QString& error) {
             finishExport(outcome, error);
@@ -328,6 +336,40 @@ void MainWindowController::openPayPal() {
     if (m_donationPage) {
         m_services->openUrl(*m_donationPage);
     }
+}
+
+void MainWindowController::chooseBaseConfig() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+        return;
+    }
+    if (const std::optional<QString> chosen = m_services->requestBaseConfig(m_window.get());
+        chosen && !chosen->isEmpty()) {
+        setBaseConfig(*chosen);
+        append({QStringLiteral("Base config.plist: ") + *chosen +
+                QStringLiteral(". Exports merge into a copy of it; the file itself is only "
+                               "read.")});
+    }
+}
+
+void MainWindowController::useEmbeddedBaseConfig() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+        return;
+    }
+    if (m_baseConfig) {
+        setBaseConfig(std::nullopt);
+        append({QStringLiteral("Base config.plist: the embedded template again.")});
+    }
+}
+
+void MainWindowController::setBaseConfig(std::optional<QString> path) {
+    m_baseConfig = std::move(path);
+    QLabel* value = m_window->configValue();
+    value->setText(m_baseConfig ? QFileInfo(*m_baseConfig).fileName()
+                                : QStringLiteral("Embedded base config.plist"));
+    value->setToolTip(m_baseConfig.value_or(QString()));
+    m_window->embeddedConfigButton()->setEnabled(m_baseConfig.has_value());
 }
 
 bool MainWindowController::deferTerminationUntilIdle(std::function<void()> terminate) {

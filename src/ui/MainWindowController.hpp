@@ -52,6 +52,9 @@ public slots:
     void generateZero();
     void generateFan35();
     void openPayPal();
+    /// The user's own config.plist as the base of the next exports, until the window closes.
+    void chooseBaseConfig();
+    void useEmbeddedBaseConfig();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +73,7 @@ private:
     void setStatus(const QString& text);
     [[nodiscard]] QString devicePathText() const;
     void setDevicePathText(const QString& text);
+    void setBaseConfig(std::optional<QString> path);
     [[nodiscard]] bool acceptsDrag(const QMimeData* data, Qt::DropActions actions) const;
 
     std::unique_ptr<MainWindowView> m_window;
@@ -80,6 +84,7 @@ private:
     bool m_isDetectingPath = false;
     bool m_isLoading = false;
     std::optional<PatchMode> m_pendingGenerationMode;
+    std::optional<QString> m_baseConfig;
     std::function<void()> m_deferredTermination;
     std::shared_ptr<CancellationToken> m_currentOperationCancellationToken;
 };

@@ -165,7 +165,9 @@ QWidget* MainWindowView::statusCardsRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    const auto infoCard = [&](const QString& title, const QString& value) {
+    // `buttons`, when given, sit on the value's line, to its right.
+    const auto infoCard = [&](const QString& title, const QString& value,
+                              std::initializer_list<PrimaryButton*> buttons) {
         QVBoxLayout* column = nullptr;
         CardView* view = card(column, 9, QMargins(18, 16, 18, 16), 78);
         view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -173,14 +175,27 @@ QWidget* MainWindowView::statusCardsRow() {
                                           Appearance::secondaryTextColor()));
         QLabel* valueLabel =
             singleLineLabel(value, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
-        column->addWidget(valueLabel);
+        auto* valueLine = new QHBoxLayout;
+        valueLine->setSpacing(8);
+        valueLine->addWidget(valueLabel, 1, Qt::AlignVCenter);
+        for (PrimaryButton* button : buttons) {
+            valueLine->addWidget(button, 0, Qt::AlignVCenter);
+        }
+        column->addLayout(valueLine);
         column->addStretch(1);
         layout->addWidget(view, 1, Qt::AlignTop);
         return valueLabel;
     };
-    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"));
-    m_configValue =
-        infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"));
+    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"), {});
+    m_chooseConfigButton = actionButton(QStringLiteral("Choose\u2026"), 84, 28);
+    m_chooseConfigButton->setToolTip(
+        QStringLiteral("Merge into your own OpenCore config.plist instead of the embedded one. "
+                       "Your file is only read."));
+    m_embeddedConfigButton = actionButton(QStringLiteral("Use Embedded"), 104, 28);
+    m_embeddedConfigButton->setToolTip(
+        QStringLiteral("Go back to the embedded base config.plist."));
+    m_configValue = infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"),
+                             {m_chooseConfigButton, m_embeddedConfigButton});
     return row;
 }
 

@@ -35,6 +35,8 @@ public:
     [[nodiscard]] PrimaryButton* generateZeroButton() const { return m_generateZeroButton; }
     [[nodiscard]] PrimaryButton* generateFan35Button() const { return m_generateFan35Button; }
     [[nodiscard]] PrimaryButton* donateButton() const { return m_donateButton; }
+    [[nodiscard]] PrimaryButton* chooseConfigButton() const { return m_chooseConfigButton; }
+    [[nodiscard]] PrimaryButton* embeddedConfigButton() const { return m_embeddedConfigButton; }
 
 private:
     void setupWindow();
@@ -56,6 +58,8 @@ private:
     PrimaryButton* m_generateZeroButton = nullptr;
     PrimaryButton* m_generateFan35Button = nullptr;
     PrimaryButton* m_donateButton = nullptr;
+    PrimaryButton* m_chooseConfigButton = nullptr;
+    PrimaryButton* m_embeddedConfigButton = nullptr;
 };
 
 } // namespace ventora

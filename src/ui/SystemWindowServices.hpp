@@ -15,12 +15,15 @@ public:
     [[nodiscard]] LoadOutcome loadInput(const std::filesystem::path& path,
                                         const CancellationToken* token) override;
     [[nodiscard]] DetectOutcome detectDevicePath(const CancellationToken* token) override;
-    [[nodiscard]] ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
-                                              const std::optional<std::string>& devicePathOverride,
-                                              const CancellationToken* token) override;
+    [[nodiscard]] ExportOutcome
+    exportPackage(const SpptDocument& document, PatchMode mode,
+                  const std::optional<std::string>& devicePathOverride,
+                  const std::optional<std::filesystem::path>& baseConfig,
+                  const CancellationToken* token) override;
 
     [[nodiscard]] std::optional<QString> requestInputFile(QWidget* parent,
                                                           const QStringList& extensions) override;
+    [[nodiscard]] std::optional<QString> requestBaseConfig(QWidget* parent) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;
     [[nodiscard]] int showAlert(QWidget* parent, const Alert& alert) override;
     void revealInFileManager(const QString& path) override;

@@ -34,6 +34,7 @@ public:
         std::size_t tableSize;
         PatchMode mode;
         std::optional<std::string> devicePathOverride;
+        std::optional<std::filesystem::path> baseConfig;
     };
 
     std::function<LoadOutcome(const std::filesystem::path&, const CancellationToken*)> loadScript;
@@ -57,10 +58,13 @@ public:
     DetectOutcome detectDevicePath(const CancellationToken* token) override;
     ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
                                 const std::optional<std::string>& devicePathOverride,
+                                const std::optional<std::filesystem::path>& baseConfig,
                                 const CancellationToken* token) override;
 
     std::optional<QString> requestInputFile(QWidget* parent,
                                             const QStringList& extensions) override;
+    /// Answers from fileAnswers too, counted in fileRequests.
+    std::optional<QString> requestBaseConfig(QWidget* parent) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;
     int showAlert(QWidget* parent, const Alert& alert) override;
     void revealInFileManager(const QString& path) override;
