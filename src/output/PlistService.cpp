@@ -74,8 +74,9 @@ UserConfig readUserConfig(const fs::path& path) {
                        error.code().message() + ".");
     }
     if (bytes.size() > maximumUserConfigBytes) {
-        throw AppError("The chosen base config " + path.string() +
-                       " is larger than 16 MiB, which no OpenCore config.plist is.");
+        throw AppError("The chosen base config " + path.string() + " is larger than " +
+                       std::to_string(maximumUserConfigBytes >> 20U) +
+                       " MiB, which no OpenCore config.plist is.");
     }
     return {path, std::move(bytes)};
 }
