@@ -102,7 +102,6 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
     connect(m_window->embeddedConfigButton(), &QPushButton::clicked, this,
             &MainWindowController::useEmbeddedBaseConfig);
     m_window->donateButton()->setVisible(m_donationPage.has_value());
-    m_window->embeddedConfigButton()->setEnabled(false);
 }
 
 MainWindowController::~MainWindowController() {
@@ -357,10 +356,8 @@ void MainWindowController::useEmbeddedBaseConfig() {
         setStatus(waitForOperation);
         return;
     }
-    if (m_baseConfig) {
-        setBaseConfig(std::nullopt);
-        append({QStringLiteral("Base config.plist: the embedded template again.")});
-    }
+    setBaseConfig(std::nullopt);
+    append({QStringLiteral("Base config.plist: the embedded template.")});
 }
 
 void MainWindowController::setBaseConfig(std::optional<QString> path) {
@@ -369,7 +366,6 @@ void MainWindowController::setBaseConfig(std::optional<QString> path) {
     value->setText(m_baseConfig ? QFileInfo(*m_baseConfig).fileName()
                                 : QStringLiteral("Embedded base config.plist"));
     value->setToolTip(m_baseConfig.value_or(QString()));
-    m_window->embeddedConfigButton()->setEnabled(m_baseConfig.has_value());
 }
 
 bool MainWindowController::deferTerminationUntilIdle(std::function<void()> terminate) {

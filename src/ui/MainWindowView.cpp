@@ -165,23 +165,24 @@ QWidget* MainWindowView::statusCardsRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    // `buttons`, when given, sit on the value's line, to its right.
+    // `buttons`, when given, sit on the title's line, to its right.
     const auto infoCard = [&](const QString& title, const QString& value,
                               std::initializer_list<PrimaryButton*> buttons) {
         QVBoxLayout* column = nullptr;
         CardView* view = card(column, 9, QMargins(18, 16, 18, 16), 78);
         view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        column->addWidget(singleLineLabel(title, Appearance::systemFont(12, QFont::DemiBold),
-                                          Appearance::secondaryTextColor()));
+        auto* titleLine = new QHBoxLayout;
+        titleLine->setSpacing(8);
+        titleLine->addWidget(singleLineLabel(title, Appearance::systemFont(12, QFont::DemiBold),
+                                             Appearance::secondaryTextColor()),
+                             1, Qt::AlignVCenter);
+        for (PrimaryButton* button : buttons) {
+            titleLine->addWidget(button, 0, Qt::AlignVCenter);
+        }
+        column->addLayout(titleLine);
         QLabel* valueLabel =
             singleLineLabel(value, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
-        auto* valueLine = new QHBoxLayout;
-        valueLine->setSpacing(8);
-        valueLine->addWidget(valueLabel, 1, Qt::AlignVCenter);
-        for (PrimaryButton* button : buttons) {
-            valueLine->addWidget(button, 0, Qt::AlignVCenter);
-        }
-        column->addLayout(valueLine);
+        column->addWidget(valueLabel);
         column->addStretch(1);
         layout->addWidget(view, 1, Qt::AlignTop);
         return valueLabel;
