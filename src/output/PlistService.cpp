@@ -107,7 +107,8 @@ std::vector<std::string> foldRespelledEntries(plist_t config, const std::string&
     // entry where the first spelling of the device stood.
     Plist::PlistPtr rebuilt = Plist::newDictionary();
     for (const std::string& key : keys) {
-        const bool sameDevice = key == path || std::ranges::find(respelled, key) != respelled.end();
+        const bool sameDevice =
+            key == path || std::find(respelled.begin(), respelled.end(), key) != respelled.end();
         if (!sameDevice) {
             Plist::setItem(rebuilt.get(), key, Plist::copy(plist_dict_get_item(add, key.c_str())));
         } else if (merged) {
