@@ -40,7 +40,7 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
     std::vector<std::string> words = args;
     const auto fromGpu = takeFromGpuOption(words);
     const ParsedArguments arguments = parseArguments(
-        words, {"--preset", "--start", "--stop", "--device-path", "--output-dir"}, {});
+        words, {"--preset", "--start", "--stop", "--device-path", "--output-dir", "--config"}, {});
     const auto preset = arguments.option("--preset");
     if (!preset) {
         throw UsageError("generate needs --preset.");
@@ -52,6 +52,11 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
         context.desktopDirectory = fs::absolute(*outputDirectory);
     }
 
+    ExportOptions options;
+    if (const auto baseConfig = arguments.option("--config")) {
+        options.baseConfig = fs::absolute(*baseConfig);
+    }
+
     const auto loaded = loadInput(input);
     printLines(loaded.messages);
     auto devicePath = arguments.option("--device-path");
@@ -60,8 +65,8 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
     }
     printLines(openingLines(mode, devicePath));
     try {
-        const ExportResult result =
-            OutputBuilder::exportPackage(loaded.document, mode, devicePath, nullptr, context);
+        const ExportResult result = OutputBuilder::exportPackage(loaded.document, mode, devicePath,
+                                                                 nullptr, context, options);
         std::cout << "Export completed: " << result.zipURL.string() << '\n'
                   << result.report << std::endl;
     } catch (const AppError& error) {

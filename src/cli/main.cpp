@@ -24,7 +24,8 @@ constexpr Command commands[] = {
 constexpr const char* usage =
     "usage: ventora-cli inspect [--json] FILE\n"
     "       ventora-cli patch --preset PRESET FILE -o OUT.bin\n"
-    "       ventora-cli generate --preset PRESET [--device-path PATH] [--output-dir DIR] FILE\n"
+    "       ventora-cli generate --preset PRESET [--device-path PATH] [--output-dir DIR]\n"
+    "                            [--config CONFIG.plist] FILE\n"
     "       ventora-cli detect\n"
     "PRESET: zero-rpm-off | fan35 | custom --start START --stop STOP (whole degrees Celsius)\n"
     "FILE may be --from-gpu[=ADDRESS]: the table the running driver uses (Linux).\n";

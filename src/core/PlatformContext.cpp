@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
@@ -111,6 +114,30 @@ PlatformContext PlatformContext::fromSystem() {
     context.sysfsDirectory = "/sys";
 #endif
     return context;
+}
+
+std::vector<fs::path> PlatformContext::searchPathDirectories() const {
+    std::vector<fs::path> directories;
+    if (!searchPath) {
+        return directories;
+    }
+    std::string_view rest = *searchPath;
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view directory = rest.substr(0, colon);
+        if (!directory.empty()) {
+            std::error_code ignored;
+            directories.push_back(fs::absolute(fs::path(directory), ignored).lexically_normal());
+        }
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return directories;
+}
+
+bool isExecutableFile(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace ventora

@@ -26,6 +26,13 @@ struct PlatformContext {
     std::optional<std::filesystem::path> sysfsDirectory;
 
     [[nodiscard]] static PlatformContext fromSystem();
+
+    /// The folders of searchPath, in order, as the shell reads them: empty entries skipped,
+    /// relative ones taken below the current folder.
+    [[nodiscard]] std::vector<std::filesystem::path> searchPathDirectories() const;
 };
+
+/// True for a regular file (symbolic links followed) that this process may execute.
+[[nodiscard]] bool isExecutableFile(const std::filesystem::path& path);
 
 } // namespace ventora

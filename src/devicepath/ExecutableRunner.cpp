@@ -5,6 +5,7 @@
 #include "core/Uuid.hpp"
 #include "devicepath/ProcessRunner.hpp"
 
+#include <algorithm>
 #include <exception>
 #include <unistd.h>
 
@@ -23,11 +24,14 @@ private:
     std::filesystem::path m_path;
 };
 
-std::optional<std::string> runCapturing(const std::filesystem::path& executable,
-                                        const std::vector<std::string>& arguments, double timeout,
-                                        const CancellationToken* token,
-                                        std::string_view captureSuffix,
-                                        const PlatformContext& context) {
+} // namespace
+
+CapturedRun runCapturing(const std::filesystem::path& executable,
+                         const std::vector<std::string>& arguments,
+                         const std::optional<std::filesystem::path>& workingDirectory,
+                         double timeout, const CancellationToken* token,
+                         std::string_view captureSuffix, const PlatformContext& context,
+                         std::size_t maximumOutput) {
     const auto capture = context.temporaryDirectory /
                          ("Ventora-" + newUuidString() + "." + std::string(captureSuffix));
     UniqueFd fd = FileSystem::createExclusiveFile(capture);
@@ -35,24 +39,16 @@ std::optional<std::string> runCapturing(const std::filesystem::path& executable,
 
     const int status = ProcessRunner::run({.executable = executable,
                                            .arguments = arguments,
-                                           .workingDirectory = std::nullopt,
+                                           .workingDirectory = workingDirectory,
                                            .standardOutputFd = fd.get(),
                                            .standardErrorFd = fd.get(),
                                            .timeoutSeconds = timeout,
                                            .token = token});
     fd.reset();
-    if (isCancelled(token) || status != 0) {
-        return std::nullopt;
-    }
-    const Bytes bytes = FileSystem::readWholeFile(capture);
-    std::string text(bytes.begin(), bytes.end());
-    if (!Unicode::isValidUtf8(text)) {
-        return std::nullopt;
-    }
-    return text;
+    Bytes output = FileSystem::readWholeFile(capture, maximumOutput);
+    output.resize(std::min(output.size(), maximumOutput));
+    return {status, std::move(output)};
 }
-
-} // namespace
 
 std::optional<std::string> runExecutable(const std::filesystem::path& executable,
                                          const std::vector<std::string>& arguments, double timeout,
@@ -65,7 +61,16 @@ std::optional<std::string> runExecutable(const std::filesystem::path& executable
     // Detection reports no reasons: every failure, including the platform's errors from
     // creating, launching and reading, is an absent result.
     try {
-        return runCapturing(executable, arguments, timeout, token, captureSuffix, context);
+        const CapturedRun run = runCapturing(executable, arguments, std::nullopt, timeout, token,
+                                             captureSuffix, context);
+        if (isCancelled(token) || run.status != 0) {
+            return std::nullopt;
+        }
+        std::string text(run.output.begin(), run.output.end());
+        if (!Unicode::isValidUtf8(text)) {
+            return std::nullopt;
+        }
+        return text;
     } catch (const std::exception&) {
         return std::nullopt;
     }

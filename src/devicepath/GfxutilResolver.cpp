@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace ventora::DevicePathDetector {
@@ -35,16 +33,8 @@ std::vector<fs::path> candidateLocations(const PlatformContext& context) {
     }
     candidates.insert(candidates.end(), context.gfxutilLocations.begin(),
                       context.gfxutilLocations.end());
-    if (context.searchPath) {
-        std::string_view rest = *context.searchPath;
-        while (!rest.empty()) {
-            const std::size_t colon = rest.find(':');
-            const std::string_view directory = rest.substr(0, colon);
-            if (!directory.empty()) {
-                candidates.push_back(fs::path(directory) / "gfxutil");
-            }
-            rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
-        }
+    for (const fs::path& directory : context.searchPathDirectories()) {
+        candidates.push_back(directory / "gfxutil");
     }
     return candidates;
 }
@@ -55,12 +45,6 @@ fs::path standardised(const fs::path& candidate) {
     const fs::path absolute =
         candidate.is_absolute() ? candidate : fs::absolute(candidate, ignored);
     return absolute.lexically_normal();
-}
-
-[[nodiscard]] bool isExecutableFile(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
 }
 
 std::optional<int> readFourHexDigits(std::string_view piece) {

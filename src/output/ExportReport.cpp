@@ -76,6 +76,8 @@ std::vector<std::string> factLines(const Facts& facts) {
         "IMPORTANT: Review/confirm this DeviceProperties path before using the generated "
         "config.plist.",
         "Config: config.plist",
+        facts.baseConfig ? "Base config: " + facts.baseConfig->filename().string()
+                         : "Base config: embedded template (BaseConfig.plist)",
         "",
     };
 }

@@ -6,6 +6,7 @@
 #include "output/ExportDecisions.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct Facts {
     std::optional<int> physicalDeviceID;
     const ExportDecisions::SpoofDecision& spoof;
     const std::vector<std::string>& messages;
+    /// The user's own config the export merged into; absent for the shipped template.
+    const std::optional<std::filesystem::path>& baseConfig;
 };
 
 /// Lines joined by single line feeds, with no line feed after the last.

@@ -7,6 +7,7 @@
 #include "output/DevicePropertiesSnippet.hpp"
 #include "output/ExportDecisions.hpp"
 #include "output/ExportReport.hpp"
+#include "output/OpenCoreValidator.hpp"
 #include "output/PlistService.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
@@ -125,6 +126,35 @@ PatchResult patchOrRefuse(const SpptDocument& document, PatchMode mode) {
     return patch;
 }
 
+std::optional<PlistService::UserConfig> readBaseConfig(const ExportOptions& options,
+                                                       std::vector<std::string>& messages) {
+    if (!options.baseConfig) {
+        return std::nullopt;
+    }
+    PlistService::UserConfig base = PlistService::readUserConfig(*options.baseConfig);
+    messages.push_back("Merging into your own config " + base.path.string() +
+                       ". It is only read: the archive holds the merged config.plist and a "
+                       "byte copy of the original as Backup/Original-config.plist.");
+    return base;
+}
+
+// config.plist from the template, or merged into the user's config and checked by ocvalidate.
+void writeConfig(const fs::path& workFolder, const std::optional<PlistService::UserConfig>& base,
+                 const PatchResult& patch, const std::string& devicePath,
+                 const ExportDecisions::SpoofDecision& spoof, std::vector<std::string>& messages,
+                 const CancellationToken* token, const PlatformContext& context) {
+    if (!base) {
+        PlistService::generateConfig(patch.data, workFolder, devicePath, spoof.spoofDeviceID,
+                                     spoof.noGfxSpoof, context);
+        return;
+    }
+    FileSystem::writeFileAtomically(workFolder / "Backup" / "Original-config.plist", base->bytes);
+    const fs::path config = PlistService::generateConfigFrom(
+        *base, patch.data, workFolder, devicePath, spoof.spoofDeviceID, spoof.noGfxSpoof, messages);
+    messages.push_back(
+        OpenCoreValidator::validateMergedConfig(config, base->path.parent_path(), token, context));
+}
+
 } // namespace
 
 std::string archiveName(PatchMode mode) {
@@ -154,6 +184,7 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
     const auto path = ExportDecisions::decideDevicePath(document, family, devicePathOverride,
                                                         messages, token, context);
     const auto spoof = ExportDecisions::decideSpoof(document, physicalDeviceID, messages);
+    const auto base = readBaseConfig(options, messages);
 
     const Locations locations = locationsFor(mode, context);
     StagingGuard guard(locations.stagingRoot, locations.temporaryArchive);
@@ -163,11 +194,11 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
     writeTables(locations.workFolder, document, patch);
     checkpoint(10, token, options);
 
-    PlistService::generateConfig(patch.data, locations.workFolder, path.devicePath,
-                                 spoof.spoofDeviceID, spoof.noGfxSpoof, context);
+    writeConfig(locations.workFolder, base, patch, path.devicePath, spoof, messages, token,
+                context);
     writeSnippet(locations.workFolder, patch, path.devicePath, spoof);
-    const std::string report =
-        ExportReport::build({document, patch, family, path, physicalDeviceID, spoof, messages});
+    const std::string report = ExportReport::build(
+        {document, patch, family, path, physicalDeviceID, spoof, messages, options.baseConfig});
     FileSystem::writeFileAtomically(locations.workFolder / "ZeroRPM-Report.txt", textBytes(report));
     validateRequiredOutputFiles(locations.workFolder);
 

@@ -19,9 +19,11 @@ struct ExportResult {
     std::string devicePath;
 };
 
-/// Knobs for tests: shorter zip time-outs, and a hook called with the step number just
-/// before each cancellation checkpoint (2, 7, 10, 16) so a test can cancel exactly there.
+/// The user's own config.plist to merge into, when one was chosen; and knobs for tests:
+/// shorter zip time-outs, and a hook called with the step number just before each
+/// cancellation checkpoint (2, 7, 10, 16) so a test can cancel exactly there.
 struct ExportOptions {
+    std::optional<std::filesystem::path> baseConfig;
     ZipTimeouts zipTimeouts;
     std::function<void(int step)> beforeCheckpoint;
 };
@@ -29,8 +31,10 @@ struct ExportOptions {
 /// Turns a loaded table and a preset into its archive on the Desktop (archiveName):
 /// patch, identity guard, device path and spoof decisions, a private staging folder with
 /// backups, modified table, config.plist, snippet and report, a tested archive beside the
-/// final one, and one rename. Until that rename the previous archive is untouched; the
-/// staging folder and the temporary archive are removed on every way out.
+/// final one, and one rename. A chosen base config is only read: the archive holds the merged
+/// result, a byte copy of the original and ocvalidate's verdict on the result. Until that rename
+/// the previous archive is untouched; the staging folder and the temporary archive are removed on
+/// every way out.
 namespace OutputBuilder {
 
 /// The archive's file name: "ZeroRPM.zip" (fan-stop off), "ZeroRPM35.zip" (fan35), or

@@ -51,6 +51,10 @@ PlistPtr newData(ByteView bytes) {
     return PlistPtr(plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+PlistPtr copy(plist_t node) {
+    return PlistPtr(plist_copy(node));
+}
+
 plist_t item(plist_t dictionary, const std::string& key, plist_type type) {
     if (dictionary == nullptr || plist_get_node_type(dictionary) != PLIST_DICT) {
         return nullptr;

@@ -30,6 +30,9 @@ using PlistPtr = std::unique_ptr<void, NodeDeleter>;
 [[nodiscard]] PlistPtr newDictionary();
 [[nodiscard]] PlistPtr newData(ByteView bytes);
 
+/// A deep copy of `node`, owned by the caller.
+[[nodiscard]] PlistPtr copy(plist_t node);
+
 /// The item under `key` when `dictionary` is a dictionary holding one of type `type`.
 [[nodiscard]] plist_t item(plist_t dictionary, const std::string& key, plist_type type);
 

@@ -6,6 +6,7 @@
 #include "output/Plist.hpp"
 
 #include <algorithm>
+#include <system_error>
 
 namespace ventora::PlistService {
 namespace {
@@ -39,7 +40,84 @@ void removeTableFromEveryEntry(plist_t add) {
     }
 }
 
+const char* const invalidPathMessage =
+    "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.";
+
+// Copies each property of `from` that `into` does not hold yet, in `from`'s order.
+void addMissingProperties(plist_t into, plist_t from) {
+    for (const std::string& key : Plist::keys(from)) {
+        if (plist_dict_get_item(into, key.c_str()) == nullptr) {
+            Plist::setItem(into, key, Plist::copy(plist_dict_get_item(from, key.c_str())));
+        }
+    }
+}
+
+// Patches `root`, writes it as XML into outputDirectory and reads it back to prove it.
+fs::path writePatchedConfig(plist_t root, ByteView sppt, const fs::path& outputDirectory,
+                            const std::string& path, std::optional<int> spoofDeviceID,
+                            bool noGfxSpoof) {
+    patchOpenCore(root, sppt, path, spoofDeviceID, noGfxSpoof);
+    const fs::path configPath = outputDirectory / "config.plist";
+    FileSystem::writeFileAtomically(configPath, Plist::toXml(root));
+    validate(configPath, sppt, path, spoofDeviceID, noGfxSpoof);
+    return configPath;
+}
+
 } // namespace
+
+UserConfig readUserConfig(const fs::path& path) {
+    Bytes bytes;
+    try {
+        bytes = FileSystem::readWholeFile(path, maximumUserConfigBytes);
+    } catch (const std::system_error& error) {
+        throw AppError("Could not read the chosen base config " + path.string() + ": " +
+                       error.code().message() + ".");
+    }
+    if (bytes.size() > maximumUserConfigBytes) {
+        throw AppError("The chosen base config " + path.string() + " is larger than " +
+                       std::to_string(maximumUserConfigBytes >> 20U) +
+                       " MiB, which no OpenCore config.plist is.");
+    }
+    return {path, std::move(bytes)};
+}
+
+std::vector<std::string> foldRespelledEntries(plist_t config, const std::string& path) {
+    plist_t deviceProperties = Plist::item(config, "DeviceProperties", PLIST_DICT);
+    plist_t add = Plist::item(deviceProperties, "Add", PLIST_DICT);
+    if (add == nullptr) {
+        return {};
+    }
+    const std::vector<std::string> keys = Plist::keys(add);
+    std::vector<std::string> respelled;
+    for (const std::string& key : keys) {
+        if (key != path && Plist::item(add, key, PLIST_DICT) != nullptr &&
+            DevicePathDetector::canonicalDevicePropertiesPath(key) == path) {
+            respelled.push_back(key);
+        }
+    }
+    if (respelled.empty()) {
+        return {};
+    }
+    plist_t existing = Plist::item(add, path, PLIST_DICT);
+    Plist::PlistPtr merged = existing != nullptr ? Plist::copy(existing) : Plist::newDictionary();
+    for (const std::string& key : respelled) {
+        addMissingProperties(merged.get(), plist_dict_get_item(add, key.c_str()));
+    }
+    // libplist cannot rename a key in place, so Add is rebuilt in its order with the merged
+    // entry where the first spelling of the device stood.
+    Plist::PlistPtr rebuilt = Plist::newDictionary();
+    for (const std::string& key : keys) {
+        const bool sameDevice =
+            key == path || std::find(respelled.begin(), respelled.end(), key) != respelled.end();
+        if (!sameDevice) {
+            Plist::setItem(rebuilt.get(), key, Plist::copy(plist_dict_get_item(add, key.c_str())));
+        } else if (merged) {
+            Plist::setItem(rebuilt.get(), path, std::move(merged));
+        }
+    }
+    Plist::setItem(deviceProperties, "Add", std::move(rebuilt));
+    return respelled;
+}
 
 void patchOpenCore(plist_t config, ByteView sppt, const std::string& path,
                    std::optional<int> spoofDeviceID, bool noGfxSpoof) {
@@ -108,18 +186,35 @@ fs::path generateConfig(ByteView sppt, const fs::path& outputDirectory, std::str
     const Bytes templateBytes = FileSystem::readWholeFile(templatePath);
     const auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
     if (!path) {
-        throw AppError(
-            "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.");
+        throw AppError(invalidPathMessage);
     }
     const Plist::PlistPtr root = Plist::parse(templateBytes, templatePath.string());
     if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
         throw AppError("BaseConfig.plist is not a valid plist dictionary.");
     }
-    patchOpenCore(static_cast<plist_t>(root.get()), sppt, *path, spoofDeviceID, noGfxSpoof);
-    const fs::path configPath = outputDirectory / "config.plist";
-    FileSystem::writeFileAtomically(configPath, Plist::toXml(static_cast<plist_t>(root.get())));
-    validate(configPath, sppt, *path, spoofDeviceID, noGfxSpoof);
-    return configPath;
+    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, *path,
+                              spoofDeviceID, noGfxSpoof);
+}
+
+fs::path generateConfigFrom(const UserConfig& base, ByteView sppt, const fs::path& outputDirectory,
+                            std::string_view devicePath, std::optional<int> spoofDeviceID,
+                            bool noGfxSpoof, std::vector<std::string>& messages) {
+    const auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
+    if (!path) {
+        throw AppError(invalidPathMessage);
+    }
+    const Plist::PlistPtr root = Plist::parse(base.bytes, base.path.string());
+    if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
+        throw AppError("The chosen base config " + base.path.string() +
+                       " is not a valid plist dictionary.");
+    }
+    for (const std::string& key : foldRespelledEntries(static_cast<plist_t>(root.get()), *path)) {
+        messages.push_back("DeviceProperties -> Add entry \"" + key + "\" of the base config " +
+                           "names the same device as " + *path +
+                           "; it was respelled to that key with its other properties kept.");
+    }
+    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, *path,
+                              spoofDeviceID, noGfxSpoof);
 }
 
 } // namespace ventora::PlistService

@@ -104,6 +104,10 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
     for (QSpinBox* box : {m_window->customStartBox(), m_window->customStopBox()}) {
         connect(box, &QSpinBox::valueChanged, this, &MainWindowController::showPresetEffects);
     }
+    connect(m_window->chooseConfigButton(), &QPushButton::clicked, this,
+            &MainWindowController::chooseBaseConfig);
+    connect(m_window->embeddedConfigButton(), &QPushButton::clicked, this,
+            &MainWindowController::useEmbeddedBaseConfig);
     m_window->donateButton()->setVisible(m_donationPage.has_value());
 }
 
@@ -323,8 +327,11 @@ void MainWindowController::generate(PatchMode mode) {
 
     runInBackground<ExportOutcome>(
         this, userInitiatedPriority,
-        [services = m_services, document = *m_spptDocument, mode, devicePathOverride, token] {
-            return services->exportPackage(document, mode, devicePathOverride, token.get());
+        [services = m_services, document = *m_spptDocument, mode, devicePathOverride,
+         baseConfig = m_baseConfig ? std::optional(filesystemPath(*m_baseConfig)) : std::nullopt,
+         token] {
+            return services->exportPackage(document, mode, devicePathOverride, baseConfig,
+                                           token.get());
         },
         [this](const std::optional<ExportOutcome>& outcome, const QString& error) {
             finishExport(outcome, error);
@@ -400,6 +407,37 @@ void MainWindowController::openPayPal() {
     if (m_donationPage) {
         m_services->openUrl(*m_donationPage);
     }
+}
+
+void MainWindowController::chooseBaseConfig() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+        return;
+    }
+    if (const std::optional<QString> chosen = m_services->requestBaseConfig(m_window.get());
+        chosen && !chosen->isEmpty()) {
+        setBaseConfig(*chosen);
+        append({QStringLiteral("Base config.plist: ") + *chosen +
+                QStringLiteral(". Exports merge into a copy of it; the file itself is only "
+                               "read.")});
+    }
+}
+
+void MainWindowController::useEmbeddedBaseConfig() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+        return;
+    }
+    setBaseConfig(std::nullopt);
+    append({QStringLiteral("Base config.plist: the embedded template.")});
+}
+
+void MainWindowController::setBaseConfig(std::optional<QString> path) {
+    m_baseConfig = std::move(path);
+    QLabel* value = m_window->configValue();
+    value->setText(m_baseConfig ? QFileInfo(*m_baseConfig).fileName()
+                                : QStringLiteral("Embedded base config.plist"));
+    value->setToolTip(m_baseConfig.value_or(QString()));
 }
 
 bool MainWindowController::deferTerminationUntilIdle(std::function<void()> terminate) {

@@ -59,6 +59,9 @@ public slots:
     /// Generates with the thresholds in the window's two boxes.
     void generateCustom();
     void openPayPal();
+    /// The user's own config.plist as the base of the next exports, until the window closes.
+    void chooseBaseConfig();
+    void useEmbeddedBaseConfig();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +85,7 @@ private:
     void setStatus(const QString& text);
     [[nodiscard]] QString devicePathText() const;
     void setDevicePathText(const QString& text);
+    void setBaseConfig(std::optional<QString> path);
     [[nodiscard]] bool acceptsDrag(const QMimeData* data, Qt::DropActions actions) const;
 
     std::unique_ptr<MainWindowView> m_window;
@@ -92,6 +96,7 @@ private:
     bool m_isDetectingPath = false;
     bool m_isLoading = false;
     std::optional<PatchMode> m_pendingGenerationMode;
+    std::optional<QString> m_baseConfig;
     std::function<void()> m_deferredTermination;
     std::shared_ptr<CancellationToken> m_currentOperationCancellationToken;
 };

@@ -228,13 +228,22 @@ QWidget* MainWindowView::statusCardsRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    const auto infoCard = [&](const QString& title, const QString& value,
-                              QLabel* detail = nullptr) {
+    // `detail`, when given, is a second line under the value; `buttons` sit on the title's
+    // line, to its right.
+    const auto infoCard = [&](const QString& title, const QString& value, QLabel* detail,
+                              std::initializer_list<PrimaryButton*> buttons) {
         QVBoxLayout* column = nullptr;
         CardView* view = card(column, 9, QMargins(18, 16, 18, 16), 78);
         view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        column->addWidget(singleLineLabel(title, Appearance::systemFont(12, QFont::DemiBold),
-                                          Appearance::secondaryTextColor()));
+        auto* titleLine = new QHBoxLayout;
+        titleLine->setSpacing(8);
+        titleLine->addWidget(singleLineLabel(title, Appearance::systemFont(12, QFont::DemiBold),
+                                             Appearance::secondaryTextColor()),
+                             1, Qt::AlignVCenter);
+        for (PrimaryButton* button : buttons) {
+            titleLine->addWidget(button, 0, Qt::AlignVCenter);
+        }
+        column->addLayout(titleLine);
         QLabel* valueLabel =
             singleLineLabel(value, Appearance::systemFont(13, QFont::DemiBold), Qt::white);
         column->addWidget(valueLabel);
@@ -247,9 +256,16 @@ QWidget* MainWindowView::statusCardsRow() {
     };
     m_spptSummary =
         singleLineLabel(QString(), Appearance::systemFont(12), Appearance::secondaryTextColor());
-    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"), m_spptSummary);
-    m_configValue =
-        infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"));
+    m_spptValue = infoCard(QStringLiteral("SPPT"), QStringLiteral("Not loaded"), m_spptSummary, {});
+    m_chooseConfigButton = actionButton(QStringLiteral("Choose\u2026"), 84, 28);
+    m_chooseConfigButton->setToolTip(
+        QStringLiteral("Merge into your own OpenCore config.plist instead of the embedded one. "
+                       "Your file is only read."));
+    m_embeddedConfigButton = actionButton(QStringLiteral("Use Embedded"), 104, 28);
+    m_embeddedConfigButton->setToolTip(
+        QStringLiteral("Go back to the embedded base config.plist."));
+    m_configValue = infoCard(QStringLiteral("Config"), QStringLiteral("Embedded base config.plist"),
+                             nullptr, {m_chooseConfigButton, m_embeddedConfigButton});
     return row;
 }
 

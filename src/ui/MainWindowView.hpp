@@ -56,6 +56,8 @@ public:
     [[nodiscard]] PrimaryButton* generateCustomButton() const { return m_generateCustomButton; }
     /// The preset the two boxes describe; always valid, since the boxes keep to the ranges.
     [[nodiscard]] PatchMode customPreset() const;
+    [[nodiscard]] PrimaryButton* chooseConfigButton() const { return m_chooseConfigButton; }
+    [[nodiscard]] PrimaryButton* embeddedConfigButton() const { return m_embeddedConfigButton; }
 
 private:
     void setupWindow();
@@ -84,6 +86,8 @@ private:
     QSpinBox* m_customStartBox = nullptr;
     QSpinBox* m_customStopBox = nullptr;
     PrimaryButton* m_generateCustomButton = nullptr;
+    PrimaryButton* m_chooseConfigButton = nullptr;
+    PrimaryButton* m_embeddedConfigButton = nullptr;
 };
 
 } // namespace ventora

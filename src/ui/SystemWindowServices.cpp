@@ -43,9 +43,12 @@ DetectOutcome SystemWindowServices::detectDevicePath(const CancellationToken* to
 ExportOutcome
 SystemWindowServices::exportPackage(const SpptDocument& document, PatchMode mode,
                                     const std::optional<std::string>& devicePathOverride,
+                                    const std::optional<std::filesystem::path>& baseConfig,
                                     const CancellationToken* token) {
+    ExportOptions options;
+    options.baseConfig = baseConfig;
     ExportResult result =
-        OutputBuilder::exportPackage(document, mode, devicePathOverride, token, m_context);
+        OutputBuilder::exportPackage(document, mode, devicePathOverride, token, m_context, options);
     return {std::move(result.zipURL), std::move(result.report), std::move(result.devicePath)};
 }
 
@@ -84,6 +87,16 @@ std::optional<QString> SystemWindowServices::requestInputFile(QWidget* parent,
         QStringLiteral("VBIOS ROM or SPPT (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     const QString chosen = QFileDialog::getOpenFileName(
         parent, QStringLiteral("Load VBIOS ROM or PowerPlay Table"), openPanelFolder(), filter);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+std::optional<QString> SystemWindowServices::requestBaseConfig(QWidget* parent) {
+    const QString chosen = QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Choose your OpenCore config.plist"), QString(),
+        QStringLiteral("Property lists (*.plist);;All files (*)"));
     if (chosen.isEmpty()) {
         return std::nullopt;
     }

@@ -15,9 +15,11 @@ public:
     [[nodiscard]] LoadOutcome loadInput(const std::filesystem::path& path,
                                         const CancellationToken* token) override;
     [[nodiscard]] DetectOutcome detectDevicePath(const CancellationToken* token) override;
-    [[nodiscard]] ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
-                                              const std::optional<std::string>& devicePathOverride,
-                                              const CancellationToken* token) override;
+    [[nodiscard]] ExportOutcome
+    exportPackage(const SpptDocument& document, PatchMode mode,
+                  const std::optional<std::string>& devicePathOverride,
+                  const std::optional<std::filesystem::path>& baseConfig,
+                  const CancellationToken* token) override;
     [[nodiscard]] std::optional<std::vector<SysfsGPU>> computerGPUs() override;
     [[nodiscard]] LoadOutcome loadFromGPU(const SysfsGPU& gpu,
                                           const CancellationToken* token) override;
@@ -26,6 +28,7 @@ public:
                                                const QStringList& choices) override;
     [[nodiscard]] std::optional<QString> requestInputFile(QWidget* parent,
                                                           const QStringList& extensions) override;
+    [[nodiscard]] std::optional<QString> requestBaseConfig(QWidget* parent) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;
     [[nodiscard]] int showAlert(QWidget* parent, const Alert& alert) override;
     void revealInFileManager(const QString& path) override;

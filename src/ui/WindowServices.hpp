@@ -57,6 +57,7 @@ public:
     [[nodiscard]] virtual ExportOutcome
     exportPackage(const SpptDocument& document, PatchMode mode,
                   const std::optional<std::string>& devicePathOverride,
+                  const std::optional<std::filesystem::path>& baseConfig,
                   const CancellationToken* token) = 0;
 
     /// The supported AMD GPUs whose table the running driver shows (Linux); absent when they
@@ -72,6 +73,8 @@ public:
     /// A native open dialog for one existing file; absent when the user cancelled.
     [[nodiscard]] virtual std::optional<QString>
     requestInputFile(QWidget* parent, const QStringList& extensions) = 0;
+    /// A native open dialog for the user's own config.plist; absent when cancelled.
+    [[nodiscard]] virtual std::optional<QString> requestBaseConfig(QWidget* parent) = 0;
     virtual void showErrorAlert(QWidget* parent, const QString& message) = 0;
     [[nodiscard]] virtual int showAlert(QWidget* parent, const Alert& alert) = 0;
     virtual void revealInFileManager(const QString& path) = 0;

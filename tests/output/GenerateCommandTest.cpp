@@ -1,4 +1,5 @@
 #include "OutputSandbox.hpp"
+#include "output/Plist.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <algorithm>
@@ -90,7 +91,50 @@ TEST_F(GenerateCommandTest, typed_path_is_announced_in_canonical_form_unless_bla
     }
 }
 
+TEST_F(GenerateCommandTest, merges_into_the_users_config_and_only_reads_it) {
+    const fs::path folder = sandbox.root() / "EFI" / "OC";
+    fs::create_directories(folder);
+    const fs::path mine = folder / "config.plist";
+    fs::copy_file(VENTORA_OPENCORE_SAMPLE_PATH, mine);
+    const Bytes original = test::readFile(mine);
+    const auto modified = fs::last_write_time(mine);
+    const fs::path validator = folder / "ocvalidate";
+    test::writeFile(validator, std::string("#!/bin/sh\n[ -f \"$1\" ] || exit 9\n"
+                                           "echo \"Completed validating $1 in 1 ms. No issues "
+                                           "found.\"\n"));
+    fs::permissions(validator, fs::perms::owner_all);
+    const std::string gpu = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)";
+
+    const CliRun result = run("--preset fan35 --config '" + mine.string() + "' --device-path '" +
+                              gpu + "' --output-dir '" + outputDir.string() + "' '" +
+                              writeInput(test::vega20Table()).string() + "'");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(test::readFile(mine), original);
+    EXPECT_EQ(fs::last_write_time(mine), modified);
+    const fs::path archive = outputDir / "ZeroRPM35.zip";
+    EXPECT_EQ(test::archiveMember(archive, "Backup/Original-config.plist"), original);
+    for (const std::string& line :
+         {std::string("Base config: config.plist"),
+          "ocvalidate (" + validator.string() +
+              ") found the merged config.plist valid: Completed validating config.plist in 1 "
+              "ms. No issues found."}) {
+        EXPECT_NE(std::ranges::find(result.out, line), result.out.end()) << line;
+    }
+    // Without the GPU's new entry, the result is the user's config in every key and value.
+    const Plist::PlistPtr merged =
+        Plist::parse(test::archiveMember(archive, "config.plist"), "merged");
+    plist_t add =
+        Plist::item(Plist::item(merged.get(), "DeviceProperties", PLIST_DICT), "Add", PLIST_DICT);
+    ASSERT_NE(
+        Plist::item(Plist::item(add, gpu, PLIST_DICT), "PP_PhmSoftPowerPlayTable", PLIST_DATA),
+        nullptr);
+    Plist::removeItem(add, gpu);
+    EXPECT_EQ(Plist::toXml(merged.get()), Plist::toXml(Plist::parse(original, "mine").get()));
+}
+
 TEST_F(GenerateCommandTest, refusals_and_their_exit_codes) {
+    const fs::path arrayRoot = sandbox.root() / "array.plist";
+    test::writeFile(arrayRoot, std::string("<plist version=\"1.0\"><array/></plist>"));
     Bytes unsupported = test::polarisTable();
     std::fill(unsupported.begin() + 2, unsupported.end(), std::uint8_t{0xEE});
     struct Case {
@@ -107,6 +151,10 @@ TEST_F(GenerateCommandTest, refusals_and_their_exit_codes) {
         {"incomplete path", test::polarisTable(), "--device-path 'PciRoot(0x0)'", 1,
          "ERROR: Invalid DeviceProperties path override. Output was blocked instead of "
          "silently using another path.\n"},
+        {"config with an array root", test::polarisTable(), "--config '" + arrayRoot.string() + "'",
+         1,
+         "ERROR: The chosen base config " + arrayRoot.string() +
+             " is not a valid plist dictionary.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

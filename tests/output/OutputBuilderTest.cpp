@@ -25,7 +25,7 @@ const std::vector<std::string> nothingDetected = {
         ". Move the generated properties to the actual GPU path on the target machine if its "
         "topology differs."};
 
-// The report as it must read: lines 1 to 15, `facts` (lines 16 to 27), lines 28 to 30, the
+// The report as it must read: lines 1 to 15, `facts` (lines 16 to 27), lines 28 to 31, the
 // export messages, an empty line and the patch log.
 std::vector<std::string> expectedReport(const std::vector<std::string>& facts,
                                         const std::vector<std::string>& messages,
@@ -49,9 +49,10 @@ std::vector<std::string> expectedReport(const std::vector<std::string>& facts,
         "into your existing validated config instead of replacing it.",
         ""};
     lines.insert(lines.end(), facts.begin(), facts.end());
-    lines.insert(lines.end(), {"IMPORTANT: Review/confirm this DeviceProperties path before "
-                               "using the generated config.plist.",
-                               "Config: config.plist", ""});
+    lines.insert(lines.end(),
+                 {"IMPORTANT: Review/confirm this DeviceProperties path before "
+                  "using the generated config.plist.",
+                  "Config: config.plist", "Base config: embedded template (BaseConfig.plist)", ""});
     lines.insert(lines.end(), messages.begin(), messages.end());
     lines.emplace_back();
     lines.insert(lines.end(), patch.messages.begin(), patch.messages.end());

@@ -196,6 +196,151 @@ TEST_F(PlistServiceTest, refusals_name_their_cause) {
     }
 }
 
+// A config as users keep theirs: the GPU's own properties, a table left under the iGPU, the
+// audio device, a Delete section and values of every kind around DeviceProperties. Each
+// case spells the GPU's entry differently; the result must equal `expectedAdd` inside an
+// otherwise untouched config, in XML and in binary form alike.
+TEST_F(PlistServiceTest, user_config_keeps_everything_but_the_designed_changes) {
+    const std::string gpu = "PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)";
+    const auto entry = [](const std::string& key, const std::string& properties) {
+        return "<key>" + key + "</key><dict>" + properties + "</dict>";
+    };
+    const std::string name = "<key>@0,name</key><string>ATY,Python</string>";
+    const std::string model = "<key>model</key><string>AMD Radeon RX 6800</string>";
+    const std::string ownDeviceID = "<key>device-id</key>" + data("33MAAA==");
+    const std::string slot = "<key>AAPL,slot-name</key><string>Slot-1</string>";
+    // A device-id the entry had is overwritten in place; new properties come last.
+    const std::string spoof = "<key>device-id</key>" + data("v3MAAA==");
+    const std::string tableKey = "<key>PP_PhmSoftPowerPlayTable</key>" + data("ECAwQFA=");
+    const std::string igpuWithTable = entry(
+        "PciRoot(0x0)/Pci(0x2,0x0)", "<key>AAPL,ig-platform-id</key>" + data("AACbPg==") +
+                                         "<key>PP_PhmSoftPowerPlayTable</key>" + data("AAEC"));
+    const std::string igpu =
+        entry("PciRoot(0x0)/Pci(0x2,0x0)", "<key>AAPL,ig-platform-id</key>" + data("AACbPg=="));
+    const std::string audio =
+        entry("PciRoot(0x0)/Pci(0x1F,0x3)", "<key>layout-id</key>" + data("AQAAAA=="));
+    const std::string gpuDone = entry(gpu, name + model + spoof + tableKey);
+    const auto config = [&](const std::string& add) {
+        return plistXml(
+            "<dict><key>ACPI</key><dict><key>Add</key><array><dict><key>Enabled</key><true/>"
+            "<key>Path</key><string>SSDT-EC.aml</string></dict></array></dict>"
+            "<key>DeviceProperties</key><dict><key>Add</key><dict>" +
+            add +
+            "</dict><key>Delete</key><dict><key>PciRoot(0x0)/Pci(0x2,0x0)</key><array>"
+            "<string>AAPL,ig-platform-id</string></array></dict></dict>"
+            "<key>Misc</key><dict><key>Timeout</key><integer>-1</integer><key>Scale</key>"
+            "<real>1.5e-10</real><key>Built</key><date>2024-02-29T12:34:56Z</date>"
+            "<key>Matrix</key><array><array><integer>18446744073709551615</integer><array/>"
+            "</array><data>AAE=</data><false/></array></dict></dict>");
+    };
+    struct Case {
+        const char* name;
+        std::string add;
+        std::string expectedAdd;
+        std::vector<std::string> respelled;
+    };
+    const std::string lowerCase = "PciRoot(0x0)/Pci(0x1c,0x4)/Pci(0x0,0x0)";
+    const std::string padded = " PciRoot(0x00)/Pci(0x1C,0x04)/Pci(0x00,0x000) ";
+    const std::vector<Case> cases = {
+        {"canonical key",
+         igpuWithTable + entry(gpu, name + model + ownDeviceID) + audio,
+         igpu + gpuDone + audio,
+         {}},
+        {"lower-case key",
+         igpuWithTable + entry(lowerCase, name + model + ownDeviceID) + audio,
+         igpu + gpuDone + audio,
+         {lowerCase}},
+        {"zero-padded key with blanks",
+         igpu + entry(padded, name + model) + audio,
+         igpu + entry(gpu, name + model + tableKey + spoof) + audio,
+         {padded}},
+        // Both spellings: one entry where the first stood, the canonical entry's values win.
+        {"both spellings",
+         igpu + entry(lowerCase, name + "<key>model</key><string>Old</string>" + slot) + audio +
+             entry(gpu, model),
+         igpu + entry(gpu, model + name + slot + tableKey + spoof) + audio,
+         {lowerCase}},
+    };
+    for (const Case& c : cases) {
+        for (const bool binary : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (binary ? ", binary" : ", XML"));
+            const std::string xml = config(c.add);
+            PlistService::UserConfig base{sandbox.root() / "My config.plist",
+                                          Bytes(xml.begin(), xml.end())};
+            if (binary) {
+                const Plist::PlistPtr root = Plist::parse(base.bytes, "case");
+                char* raw = nullptr;
+                uint32_t length = 0;
+                plist_to_bin(root.get(), &raw, &length);
+                ASSERT_NE(raw, nullptr);
+                base.bytes.assign(raw, raw + length);
+                plist_to_bin_free(raw);
+            }
+            std::vector<std::string> messages;
+            const fs::path written = PlistService::generateConfigFrom(base, table, sandbox.root(),
+                                                                      gpu, 0x73BF, false, messages);
+            const Plist::PlistPtr result = Plist::parse(test::readFile(written), "result");
+            const std::string expectedXml = config(c.expectedAdd);
+            const Plist::PlistPtr expected =
+                Plist::parse(Bytes(expectedXml.begin(), expectedXml.end()), "expected");
+            const auto text = [](const Plist::PlistPtr& root) {
+                const Bytes xml = Plist::toXml(root.get());
+                return std::string(xml.begin(), xml.end());
+            };
+            EXPECT_EQ(text(result), text(expected));
+            // Compared as text, a real rounded by the writer would be rounded alike on both
+            // sides; its value proves it came back whole.
+            double scale = 0;
+            plist_get_real_val(
+                Plist::item(Plist::item(result.get(), "Misc", PLIST_DICT), "Scale", PLIST_REAL),
+                &scale);
+            EXPECT_EQ(scale, 1.5e-10);
+            std::vector<std::string> expectedMessages;
+            for (const std::string& key : c.respelled) {
+                expectedMessages.push_back("DeviceProperties -> Add entry \"" + key +
+                                           "\" of the base config names the same device as " + gpu +
+                                           "; it was respelled to that key with its "
+                                           "other properties kept.");
+            }
+            EXPECT_EQ(messages, expectedMessages);
+        }
+    }
+}
+
+TEST_F(PlistServiceTest, user_config_refusals_name_the_file) {
+    const fs::path file = sandbox.root() / "MY.plist";
+    struct Case {
+        const char* name;
+        std::optional<std::string> contents; // absent: no file at all
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"array root", plistXml("<array><dict/></array>"),
+         "The chosen base config " + file.string() + " is not a valid plist dictionary."},
+        {"not a plist", std::string("[Boot]\ntimeout=5\n"),
+         "Could not read a property list from " + file.string() + "."},
+        {"missing", std::nullopt,
+         "Could not read the chosen base config " + file.string() + ": No such file or directory."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(file);
+        if (c.contents) {
+            test::writeFile(file, *c.contents);
+        }
+        try {
+            std::vector<std::string> messages;
+            (void)PlistService::generateConfigFrom(PlistService::readUserConfig(file), table,
+                                                   sandbox.root(), polarisPath, std::nullopt, false,
+                                                   messages);
+            ADD_FAILURE() << "no error";
+        } catch (const std::exception& error) {
+            EXPECT_EQ(error.what(), c.message);
+        }
+        EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
+    }
+}
+
 TEST_F(PlistServiceTest, validate_reports_each_mismatch) {
     const std::string entryHead =
         "<dict><key>DeviceProperties</key><dict><key>Add</key><dict><key>" + polarisPath +

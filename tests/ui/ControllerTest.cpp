@@ -236,6 +236,30 @@ private slots:
         QVERIFY(m_services->errorAlerts.isEmpty());
     }
 
+    void configCardChoosesAndClearsTheBaseForLaterExports() {
+        loadTable();
+        scriptExport();
+        QLabel* value = window().configValue();
+        m_services->fileAnswers.push_back(std::nullopt);
+        window().chooseConfigButton()->click();
+        QCOMPARE(value->text(), QStringLiteral("Embedded base config.plist"));
+        m_services->fileAnswers.push_back(QStringLiteral("/EFI/OC/My config.plist"));
+        window().chooseConfigButton()->click();
+        QCOMPARE(value->text(), QStringLiteral("My config.plist"));
+        QVERIFY(log().contains(QStringLiteral("] Base config.plist: /EFI/OC/My config.plist.")));
+        m_controller->generateZero();
+        waitUntilIdle();
+        window().embeddedConfigButton()->click();
+        QCOMPARE(value->text(), QStringLiteral("Embedded base config.plist"));
+        m_controller->generateZero();
+        waitUntilIdle();
+        const auto calls = m_services->exportCalls();
+        QCOMPARE(calls.size(), std::size_t(2));
+        QCOMPARE(calls[0].baseConfig,
+                 std::optional(std::filesystem::path("/EFI/OC/My config.plist")));
+        QVERIFY(!calls[1].baseConfig.has_value());
+    }
+
     void customRowGeneratesWithTheThresholdsInItsBoxes() {
         loadTable();
         scriptExport(true);

@@ -72,10 +72,11 @@ DetectOutcome FakeWindowServices::detectDevicePath(const CancellationToken* toke
 ExportOutcome
 FakeWindowServices::exportPackage(const SpptDocument& document, PatchMode mode,
                                   const std::optional<std::string>& devicePathOverride,
+                                  const std::optional<std::filesystem::path>& baseConfig,
                                   const CancellationToken* token) {
     {
         std::lock_guard lock(m_lock);
-        m_exportCalls.push_back({document.data.size(), mode, devicePathOverride});
+        m_exportCalls.push_back({document.data.size(), mode, devicePathOverride, baseConfig});
     }
     if (!exportScript) {
         throw AppError("No export was scripted.");
@@ -91,6 +92,10 @@ std::optional<QString> FakeWindowServices::requestInputFile(QWidget*, const QStr
     std::optional<QString> answer = fileAnswers.front();
     fileAnswers.pop_front();
     return answer;
+}
+
+std::optional<QString> FakeWindowServices::requestBaseConfig(QWidget*) {
+    return requestInputFile(nullptr, {});
 }
 
 void FakeWindowServices::showErrorAlert(QWidget*, const QString& message) {

@@ -34,6 +34,7 @@ public:
         std::size_t tableSize;
         PatchMode mode;
         std::optional<std::string> devicePathOverride;
+        std::optional<std::filesystem::path> baseConfig;
     };
 
     std::function<LoadOutcome(const std::filesystem::path&, const CancellationToken*)> loadScript;
@@ -63,6 +64,7 @@ public:
     DetectOutcome detectDevicePath(const CancellationToken* token) override;
     ExportOutcome exportPackage(const SpptDocument& document, PatchMode mode,
                                 const std::optional<std::string>& devicePathOverride,
+                                const std::optional<std::filesystem::path>& baseConfig,
                                 const CancellationToken* token) override;
     std::optional<std::vector<SysfsGPU>> computerGPUs() override { return gpus; }
     /// Recorded and run like loadInput, with "gpu:" + the address as the path.
@@ -71,6 +73,8 @@ public:
     std::optional<int> chooseGPU(QWidget* parent, const QStringList& choices) override;
     std::optional<QString> requestInputFile(QWidget* parent,
                                             const QStringList& extensions) override;
+    /// Answers from fileAnswers too, counted in fileRequests.
+    std::optional<QString> requestBaseConfig(QWidget* parent) override;
     void showErrorAlert(QWidget* parent, const QString& message) override;
     int showAlert(QWidget* parent, const Alert& alert) override;
     void revealInFileManager(const QString& path) override;

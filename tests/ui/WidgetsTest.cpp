@@ -259,6 +259,8 @@ private slots:
         const QList<QWidget*> expected{window.loadButton(),
                                        window.devicePathBox()->label(),
                                        window.detectButton(),
+                                       window.chooseConfigButton(),
+                                       window.embeddedConfigButton(),
                                        window.generateZeroButton(),
                                        window.generateFan35Button(),
                                        window.donateButton(),
