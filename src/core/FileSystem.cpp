@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -40,8 +41,65 @@ void UniqueFd::reset() {
 namespace FileSystem {
 namespace {
 
+std::function<void(const Step&)>& stepObserver() {
+    static std::function<void(const Step&)> observer;
+    return observer;
+}
+
+void report(Step::Kind kind, const std::filesystem::path& path,
+            const std::filesystem::path& target = {}) {
+    if (stepObserver()) {
+        stepObserver()({kind, path, target});
+    }
+}
+
 [[noreturn]] void throwErrno(const std::filesystem::path& path) {
     throw std::system_error(errno, std::generic_category(), path.string());
+}
+
+// The one place that knows how each platform reaches stable storage. On macOS fsync only
+// hands the data to the drive, which may hold it in its cache; F_FULLFSYNC makes the drive
+// write it out. File systems that refuse it (some network and external volumes) offer no
+// more than fsync.
+void flushToStorage(int fd, const std::filesystem::path& path) {
+#ifdef F_FULLFSYNC
+    if (::fcntl(fd, F_FULLFSYNC) == 0) {
+        return;
+    }
+#endif
+    if (::fsync(fd) != 0) {
+        throwErrno(path);
+    }
+}
+
+void flushFile(int fd, const std::filesystem::path& path) {
+    flushToStorage(fd, path);
+    report(Step::Kind::flushFile, path);
+}
+
+// Makes a rename in `folder` durable. A file system that cannot flush folders at all answers
+// EINVAL; there is nothing more to do on it.
+void flushDirectory(const std::filesystem::path& folder) {
+    const std::filesystem::path path = folder.empty() ? "." : folder;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) {
+        throwErrno(path);
+    }
+    try {
+        flushToStorage(fd.get(), path);
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::invalid_argument) {
+            throw;
+        }
+    }
+    report(Step::Kind::flushDirectory, path);
+}
+
+void renameFile(const std::filesystem::path& source, const std::filesystem::path& target) {
+    if (::rename(source.c_str(), target.c_str()) != 0) {
+        throwErrno(target);
+    }
+    report(Step::Kind::rename, source, target);
 }
 
 void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
@@ -58,7 +116,37 @@ void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
     }
 }
 
+void writeThroughTemporary(const std::filesystem::path& target, ByteView bytes, bool durable) {
+    // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "." + std::string.
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".Ventora-";
+    name += newUuidString();
+    const auto temporary = target.parent_path() / name;
+    try {
+        UniqueFd fd = createExclusiveFile(temporary);
+        writeAll(fd.get(), bytes, temporary);
+        if (durable) {
+            flushFile(fd.get(), temporary);
+        }
+        if (::close(fd.release()) != 0) {
+            throwErrno(temporary);
+        }
+        renameFile(temporary, target);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (durable) {
+        flushDirectory(target.parent_path());
+    }
+}
+
 } // namespace
+
+void setStepObserver(std::function<void(const Step&)> observer) {
+    stepObserver() = std::move(observer);
+}
 
 UniqueFd createExclusiveFile(const std::filesystem::path& path) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -75,28 +163,23 @@ void createPrivateDirectory(const std::filesystem::path& path) {
 }
 
 void writeFileAtomically(const std::filesystem::path& target, ByteView bytes) {
-    // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "." + std::string.
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".Ventora-";
-    name += newUuidString();
-    const auto temporary = target.parent_path() / name;
-    try {
-        UniqueFd fd = createExclusiveFile(temporary);
-        writeAll(fd.get(), bytes, temporary);
-        if (::fsync(fd.get()) != 0) {
-            throwErrno(temporary);
+    writeThroughTemporary(target, bytes, false);
+}
+
+void writeFileDurably(const std::filesystem::path& target, ByteView bytes) {
+    writeThroughTemporary(target, bytes, true);
+}
+
+void replaceDurably(const std::filesystem::path& source, const std::filesystem::path& target) {
+    {
+        UniqueFd fd(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd.valid()) {
+            throwErrno(source);
         }
-        if (::close(fd.release()) != 0) {
-            throwErrno(temporary);
-        }
-        if (::rename(temporary.c_str(), target.c_str()) != 0) {
-            throwErrno(target);
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
+        flushFile(fd.get(), source);
     }
+    renameFile(source, target);
+    flushDirectory(target.parent_path());
 }
 
 Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace ventora {
 namespace {
@@ -66,6 +68,37 @@ TEST_F(file_system_test, private_directory_mode_and_read_errors) {
 
 namespace ventora {
 namespace {
+
+// Only a final output is flushed: the temporary before the rename, the folder after it.
+TEST_F(file_system_test, durable_writes_flush_around_the_rename_and_atomic_writes_never) {
+    using Kind = FileSystem::Step::Kind;
+    using Writer = void (*)(const fs::path&, ByteView);
+    const fs::path target = m_dir / "out.bin";
+    for (const auto& [writer, expected] : std::vector<std::pair<Writer, std::vector<Kind>>>{
+             {FileSystem::writeFileAtomically, {Kind::rename}},
+             {FileSystem::writeFileDurably,
+              {Kind::flushFile, Kind::rename, Kind::flushDirectory}}}) {
+        std::vector<FileSystem::Step> steps;
+        FileSystem::setStepObserver(
+            [&steps](const FileSystem::Step& step) { steps.push_back(step); });
+        writer(target, Bytes{4, 2});
+        FileSystem::setStepObserver({});
+        std::vector<Kind> kinds;
+        for (const FileSystem::Step& step : steps) {
+            kinds.push_back(step.kind);
+        }
+        ASSERT_EQ(kinds, expected);
+        const FileSystem::Step& rename = steps[expected.size() == 1 ? 0 : 1];
+        EXPECT_EQ(rename.path.parent_path(), m_dir);
+        EXPECT_EQ(rename.target, target);
+        if (expected.size() == 3) {
+            EXPECT_EQ(steps[0].path, rename.path);
+            EXPECT_EQ(steps[2].path, m_dir);
+        }
+        EXPECT_EQ(FileSystem::readWholeFile(target), (Bytes{4, 2}));
+        EXPECT_EQ(entryCount(), 1u);
+    }
+}
 
 TEST_F(file_system_test, bounded_read_stops_one_byte_past_the_limit) {
     const fs::path file = m_dir / "big";
