@@ -16,7 +16,7 @@ target=$1
 seconds=$2
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target "$target"
+cmake --build --preset fuzz --target ventora_fuzzers
 ctest --preset fuzz -R "^${target}_seeds\$" >/dev/null
 
 binary=build/fuzz/bin/$target
