@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -116,6 +118,25 @@ void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
     }
 }
 
+constexpr std::size_t readChunkSize = std::size_t{1} << 17;
+
+// The first touch of fresh memory faults once per page; for a file of many MiB that costs
+// more than reading it. Large pages (where the system offers them on request) cut the faults
+// by a factor of 512. Only a hint: nothing changes where it is not honoured.
+void preferLargePages([[maybe_unused]] const Bytes& bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::size_t largePage = std::size_t{1} << 21;
+    if (bytes.capacity() < largePage) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + bytes.capacity()) & ~(page - 1);
+    (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
 void writeThroughTemporary(const std::filesystem::path& target, ByteView bytes, bool durable) {
     // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "." + std::string.
     std::string name = ".";
@@ -191,17 +212,19 @@ Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes)
     // much it may have grown since its size was checked.
     const std::size_t ceiling = maximumBytes == SIZE_MAX ? SIZE_MAX : maximumBytes + 1;
     struct stat info {};
-    std::size_t expected = 1 << 16;
+    std::size_t expected = readChunkSize;
     if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
         expected = static_cast<std::size_t>(info.st_size) + 1;
     }
-    Bytes bytes(std::min(expected, ceiling));
-    std::size_t used = 0;
-    while (used < ceiling) {
-        if (used == bytes.size()) {
-            bytes.resize(std::min(ceiling, bytes.size() * 2));
-        }
-        const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
+    Bytes bytes;
+    bytes.reserve(std::min(expected, ceiling));
+    preferLargePages(bytes);
+    // Read through a small reused buffer and appended: sizing the vector first would zero
+    // every byte just before the read overwrites it.
+    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[readChunkSize]);
+    while (bytes.size() < ceiling) {
+        const ssize_t n =
+            ::read(fd.get(), chunk.get(), std::min(readChunkSize, ceiling - bytes.size()));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -211,9 +234,8 @@ Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes)
         if (n == 0) {
             break;
         }
-        used += static_cast<std::size_t>(n);
+        bytes.insert(bytes.end(), chunk.get(), chunk.get() + n);
     }
-    bytes.resize(used);
     return bytes;
 }
 
