@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -88,24 +89,44 @@ int runZip(const std::vector<std::string>& words, const fs::path& workingDirecto
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Runs `work` once and returns the wall time it took in milliseconds.
-template <typename Work> double millisecondsOf(Work&& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
+// Wall time and the processor time of this process and its children, in milliseconds. The
+// processor time does not grow while others hold the processors; the wall time includes the
+// waits for the disk.
+struct Cost {
+    double wall;
+    double processor;
+};
+
+double processorMilliseconds() {
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        ::getrusage(who, &usage);
+        for (const timeval& time : {usage.ru_utime, usage.ru_stime}) {
+            total +=
+                static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
+        }
+    }
+    return total;
 }
 
-struct Samples {
-    std::vector<double> milliseconds;
+template <typename Work> Cost costOf(Work&& work) {
+    const double processorBefore = processorMilliseconds();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    return {std::chrono::duration<double, std::milli>(end - start).count(),
+            processorMilliseconds() - processorBefore};
+}
 
-    [[nodiscard]] double minimum() const { return std::ranges::min(milliseconds); }
-    [[nodiscard]] double median() const {
-        std::vector<double> sorted = milliseconds;
-        std::ranges::sort(sorted);
-        return sorted[sorted.size() / 2];
-    }
-};
+double minimum(std::vector<double> values) {
+    return std::ranges::min(values);
+}
+
+double median(std::vector<double> values) {
+    std::ranges::sort(values);
+    return values[values.size() / 2];
+}
 
 // A copy of the export's own staged work folder, taken just before it is zipped.
 fs::path stageCopy(BenchSandbox& sandbox, const SpptDocument& document) {
@@ -124,11 +145,39 @@ fs::path stageCopy(BenchSandbox& sandbox, const SpptDocument& document) {
     return staged;
 }
 
+void report(int rounds, const std::vector<Cost>& whole, const std::vector<Cost>& byHand) {
+    const auto column = [](const std::vector<Cost>& costs, double Cost::*field) {
+        std::vector<double> values;
+        for (const Cost& cost : costs) {
+            values.push_back(cost.*field);
+        }
+        return values;
+    };
+    std::vector<double> pairedWall;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        pairedWall.push_back(whole[i].wall / byHand[i].wall);
+    }
+    std::printf("%d rounds, ABBA order      wall min   wall median   processor min\n", rounds);
+    for (const auto& [name, costs] : {std::pair{"whole export             ", &whole},
+                                      std::pair{"zip -qry + zip -T by hand", &byHand}}) {
+        std::printf("%s %8.2f ms   %8.2f ms      %8.2f ms\n", name,
+                    minimum(column(*costs, &Cost::wall)), median(column(*costs, &Cost::wall)),
+                    minimum(column(*costs, &Cost::processor)));
+    }
+    std::printf("ratio                     %8.2fx      %8.2fx         %8.2fx\n",
+                minimum(column(whole, &Cost::wall)) / minimum(column(byHand, &Cost::wall)),
+                median(column(whole, &Cost::wall)) / median(column(byHand, &Cost::wall)),
+                minimum(column(whole, &Cost::processor)) /
+                    minimum(column(byHand, &Cost::processor)));
+    std::printf("median of the ratios of neighbouring runs (wall): %.2fx\n", median(pairedWall));
+}
+
 } // namespace
 
 // The whole export of a 1 MiB ROM against the two zip runs it cannot avoid (zip -qry and
 // zip -T by hand on the same staged folder). Both run in turn, in ABBA order so that a drift
-// in the machine's load hits both alike; the minimum is the figure least disturbed by others.
+// in the machine's load hits both alike. On a shared machine the minimum is the figure least
+// disturbed by others, and the ratio of each pair of neighbouring runs the steadiest.
 //   export_bench [rounds]
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
@@ -153,21 +202,17 @@ int main(int argc, char** argv) {
     };
     exportOnce();
     zipByHand();
-    Samples whole;
-    Samples byHand;
+    std::vector<Cost> whole;
+    std::vector<Cost> byHand;
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
-            whole.milliseconds.push_back(millisecondsOf(exportOnce));
-            byHand.milliseconds.push_back(millisecondsOf(zipByHand));
+            whole.push_back(costOf(exportOnce));
+            byHand.push_back(costOf(zipByHand));
         } else {
-            byHand.milliseconds.push_back(millisecondsOf(zipByHand));
-            whole.milliseconds.push_back(millisecondsOf(exportOnce));
+            byHand.push_back(costOf(zipByHand));
+            whole.push_back(costOf(exportOnce));
         }
     }
-    std::printf("%d rounds, interleaved      minimum     median\n", rounds);
-    std::printf("whole export              %8.2f ms %8.2f ms\n", whole.minimum(), whole.median());
-    std::printf("zip -qry + zip -T by hand %8.2f ms %8.2f ms\n", byHand.minimum(), byHand.median());
-    std::printf("ratio                     %8.2fx   %8.2fx\n", whole.minimum() / byHand.minimum(),
-                whole.median() / byHand.median());
+    report(rounds, whole, byHand);
     return 0;
 }
