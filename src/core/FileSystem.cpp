@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
-#include <functional>
 #include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -43,15 +42,13 @@ void UniqueFd::reset() {
 namespace FileSystem {
 namespace {
 
-std::function<void(const Step&)>& stepObserver() {
-    static std::function<void(const Step&)> observer;
-    return observer;
-}
+// Where the live StepRecorder keeps its steps, if there is one.
+std::vector<Step>* recordedSteps = nullptr;
 
 void report(Step::Kind kind, const std::filesystem::path& path,
             const std::filesystem::path& target = {}) {
-    if (stepObserver()) {
-        stepObserver()({kind, path, target});
+    if (recordedSteps != nullptr) {
+        recordedSteps->push_back({kind, path, target});
     }
 }
 
@@ -165,8 +162,12 @@ void writeThroughTemporary(const std::filesystem::path& target, ByteView bytes, 
 
 } // namespace
 
-void setStepObserver(std::function<void(const Step&)> observer) {
-    stepObserver() = std::move(observer);
+StepRecorder::StepRecorder() {
+    recordedSteps = &m_steps;
+}
+
+StepRecorder::~StepRecorder() {
+    recordedSteps = nullptr;
 }
 
 UniqueFd createExclusiveFile(const std::filesystem::path& path) {

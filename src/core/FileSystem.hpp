@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
+#include <vector>
 
 namespace ventora {
 
@@ -43,9 +43,20 @@ struct Step {
     std::filesystem::path target;
 };
 
-/// Receives every Step once it succeeded, so a test can check their order without a power
-/// cut. An empty function (the default) removes it; set it only while no file work runs.
-void setStepObserver(std::function<void(const Step&)> observer);
+/// While it lives, records every Step once it succeeded, so a test can check their order
+/// without a power cut. One at a time, created and destroyed while no file work runs.
+class StepRecorder {
+public:
+    StepRecorder();
+    ~StepRecorder();
+    StepRecorder(const StepRecorder&) = delete;
+    StepRecorder& operator=(const StepRecorder&) = delete;
+
+    [[nodiscard]] const std::vector<Step>& steps() const { return m_steps; }
+
+private:
+    std::vector<Step> m_steps;
+};
 
 /// Creates `path` with O_CREAT | O_EXCL | O_NOFOLLOW and mode 0600, open for writing.
 [[nodiscard]] UniqueFd createExclusiveFile(const std::filesystem::path& path);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
 #include <utility>
@@ -69,33 +70,45 @@ TEST_F(file_system_test, private_directory_mode_and_read_errors) {
 namespace ventora {
 namespace {
 
+// The steps as words: the temporary beside the target is "temporary", the test folder "folder".
+std::vector<std::string> describe(const std::vector<FileSystem::Step>& steps,
+                                  const fs::path& folder) {
+    const auto name = [&folder](const fs::path& path) -> std::string {
+        if (path == folder) {
+            return "folder";
+        }
+        const std::string file = path.filename().string();
+        return path.parent_path() == folder && file.starts_with(".out.bin.Ventora-") ? "temporary"
+                                                                                     : file;
+    };
+    std::vector<std::string> words;
+    for (const FileSystem::Step& step : steps) {
+        switch (step.kind) {
+        case FileSystem::Step::Kind::flushFile:
+            words.push_back("flush " + name(step.path));
+            break;
+        case FileSystem::Step::Kind::rename:
+            words.push_back("rename " + name(step.path) + " to " + name(step.target));
+            break;
+        case FileSystem::Step::Kind::flushDirectory:
+            words.push_back("flush folder " + name(step.path));
+            break;
+        }
+    }
+    return words;
+}
+
 // Only a final output is flushed: the temporary before the rename, the folder after it.
 TEST_F(file_system_test, durable_writes_flush_around_the_rename_and_atomic_writes_never) {
-    using Kind = FileSystem::Step::Kind;
     using Writer = void (*)(const fs::path&, ByteView);
-    const fs::path target = m_dir / "out.bin";
-    for (const auto& [writer, expected] : std::vector<std::pair<Writer, std::vector<Kind>>>{
-             {FileSystem::writeFileAtomically, {Kind::rename}},
+    for (const auto& [writer, expected] : std::vector<std::pair<Writer, std::vector<std::string>>>{
+             {FileSystem::writeFileAtomically, {"rename temporary to out.bin"}},
              {FileSystem::writeFileDurably,
-              {Kind::flushFile, Kind::rename, Kind::flushDirectory}}}) {
-        std::vector<FileSystem::Step> steps;
-        FileSystem::setStepObserver(
-            [&steps](const FileSystem::Step& step) { steps.push_back(step); });
-        writer(target, Bytes{4, 2});
-        FileSystem::setStepObserver({});
-        std::vector<Kind> kinds;
-        for (const FileSystem::Step& step : steps) {
-            kinds.push_back(step.kind);
-        }
-        ASSERT_EQ(kinds, expected);
-        const FileSystem::Step& rename = steps[expected.size() == 1 ? 0 : 1];
-        EXPECT_EQ(rename.path.parent_path(), m_dir);
-        EXPECT_EQ(rename.target, target);
-        if (expected.size() == 3) {
-            EXPECT_EQ(steps[0].path, rename.path);
-            EXPECT_EQ(steps[2].path, m_dir);
-        }
-        EXPECT_EQ(FileSystem::readWholeFile(target), (Bytes{4, 2}));
+              {"flush temporary", "rename temporary to out.bin", "flush folder folder"}}}) {
+        const FileSystem::StepRecorder recorder;
+        writer(m_dir / "out.bin", Bytes{4, 2});
+        EXPECT_EQ(describe(recorder.steps(), m_dir), expected);
+        EXPECT_EQ(FileSystem::readWholeFile(m_dir / "out.bin"), (Bytes{4, 2}));
         EXPECT_EQ(entryCount(), 1u);
     }
 }

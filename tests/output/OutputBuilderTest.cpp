@@ -408,10 +408,10 @@ TEST_F(OutputBuilderTest, failures_keep_the_previous_archive_and_leave_nothing) 
 // before it replaces the old one and the Desktop right after; staging files are never flushed.
 TEST_F(OutputBuilderTest, archive_is_flushed_before_the_rename_and_the_desktop_after) {
     using Kind = FileSystem::Step::Kind;
-    std::vector<FileSystem::Step> steps;
-    FileSystem::setStepObserver([&steps](const FileSystem::Step& step) { steps.push_back(step); });
-    (void)runExport(romDocument(GpuFamily::polaris, 0x6985), PatchMode::fan35);
-    FileSystem::setStepObserver({});
+    const SpptDocument document = romDocument(GpuFamily::polaris, 0x6985);
+    const FileSystem::StepRecorder recorder;
+    (void)runExport(document, PatchMode::fan35);
+    const std::vector<FileSystem::Step>& steps = recorder.steps();
 
     const fs::path desktop = sandbox.context().desktopDirectory;
     ASSERT_GE(steps.size(), 3u);
