@@ -3,9 +3,10 @@
 # seed corpus, so that coverage accumulates from one campaign to the next.
 #   scripts/fuzz.sh TARGET SECONDS
 # The corpus is rebuilt with -merge=1 from the old corpus, the generated seeds and the new
-# inputs, keeping the smallest inputs that together reach every feature seen. Inputs are capped
-# at 64 KiB, which holds every structure the readers walk and keeps the corpus small. Crash
-# inputs are left in build/fuzz/artifacts/TARGET/.
+# inputs, keeping the smallest inputs that together reach every code edge seen (without telling
+# hit counts apart, which would keep many more large inputs). Inputs are capped at 64 KiB,
+# which holds every structure the readers walk. Crash inputs are left in
+# build/fuzz/artifacts/TARGET/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,7 +31,7 @@ mkdir -p "$corpus" "$artifacts" "$work/found" "$work/merged"
 
 "$binary" -max_len=65536 -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$work/found" "$corpus" "$seeds"
-"$binary" -max_len=65536 -merge=1 "$work/merged" "$corpus" "$seeds" "$work/found"
+"$binary" -max_len=65536 -use_counters=0 -merge=1 "$work/merged" "$corpus" "$seeds" "$work/found"
 rm -rf "$corpus"
 mv "$work/merged" "$corpus"
 echo "$corpus: $(find "$corpus" -type f | wc -l) inputs, $(du -sk --apparent-size "$corpus" | cut -f1) KiB"
