@@ -3,13 +3,17 @@
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
 
-#include <benchmark/benchmark.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <vector>
 
 extern char** environ;
 
@@ -85,19 +89,47 @@ int runZip(const std::vector<std::string>& words, const fs::path& workingDirecto
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void BM_WholeExport(benchmark::State& state) {
-    BenchSandbox sandbox;
-    const SpptDocument document = romDocument();
-    for (auto _ : state) {
-        const ExportResult result = OutputBuilder::exportPackage(
-            document, PatchMode::zeroRpmPure, std::nullopt, nullptr, sandbox.context);
-        benchmark::DoNotOptimize(result.report.data());
+// Wall time and the processor time of this process and its children, in milliseconds. The
+// processor time does not grow while others hold the processors; the wall time includes the
+// waits for the disk.
+struct Cost {
+    double wall;
+    double processor;
+};
+
+double processorMilliseconds() {
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        ::getrusage(who, &usage);
+        for (const timeval& time : {usage.ru_utime, usage.ru_stime}) {
+            total +=
+                static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
+        }
     }
+    return total;
 }
 
-// zip -qry and zip -T by hand on a copy of the export's own staged work folder.
-void BM_ZipByHand(benchmark::State& state) {
-    BenchSandbox sandbox;
+template <typename Work> Cost costOf(Work&& work) {
+    const double processorBefore = processorMilliseconds();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    return {std::chrono::duration<double, std::milli>(end - start).count(),
+            processorMilliseconds() - processorBefore};
+}
+
+double minimum(std::vector<double> values) {
+    return std::ranges::min(values);
+}
+
+double median(std::vector<double> values) {
+    std::ranges::sort(values);
+    return values[values.size() / 2];
+}
+
+// A copy of the export's own staged work folder, taken just before it is zipped.
+fs::path stageCopy(BenchSandbox& sandbox, const SpptDocument& document) {
     const fs::path staged = sandbox.root / "staged" / "ZeroRPM_Work";
     ExportOptions options;
     options.beforeCheckpoint = [&](int step) {
@@ -108,22 +140,79 @@ void BM_ZipByHand(benchmark::State& state) {
             fs::copy(entry.path() / "ZeroRPM_Work", staged, fs::copy_options::recursive);
         }
     };
-    (void)OutputBuilder::exportPackage(romDocument(), PatchMode::zeroRpmPure, std::nullopt, nullptr,
+    (void)OutputBuilder::exportPackage(document, PatchMode::zeroRpmPure, std::nullopt, nullptr,
                                        sandbox.context, options);
-    const std::string archive = (sandbox.root / "Desktop" / "by-hand.zip").string();
-    for (auto _ : state) {
-        fs::remove(archive);
-        if (runZip({"zip", "-qry", archive, "."}, staged) != 0 ||
-            runZip({"zip", "-T", archive}, sandbox.root) != 0) {
-            state.SkipWithError("zip failed");
-            break;
-        }
-    }
+    return staged;
 }
 
-BENCHMARK(BM_WholeExport)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_ZipByHand)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+void report(int rounds, const std::vector<Cost>& whole, const std::vector<Cost>& byHand) {
+    const auto column = [](const std::vector<Cost>& costs, double Cost::*field) {
+        std::vector<double> values;
+        for (const Cost& cost : costs) {
+            values.push_back(cost.*field);
+        }
+        return values;
+    };
+    std::vector<double> pairedWall;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        pairedWall.push_back(whole[i].wall / byHand[i].wall);
+    }
+    std::printf("%d rounds, ABBA order      wall min   wall median   processor min\n", rounds);
+    for (const auto& [name, costs] : {std::pair{"whole export             ", &whole},
+                                      std::pair{"zip -qry + zip -T by hand", &byHand}}) {
+        std::printf("%s %8.2f ms   %8.2f ms      %8.2f ms\n", name,
+                    minimum(column(*costs, &Cost::wall)), median(column(*costs, &Cost::wall)),
+                    minimum(column(*costs, &Cost::processor)));
+    }
+    std::printf("ratio                     %8.2fx      %8.2fx         %8.2fx\n",
+                minimum(column(whole, &Cost::wall)) / minimum(column(byHand, &Cost::wall)),
+                median(column(whole, &Cost::wall)) / median(column(byHand, &Cost::wall)),
+                minimum(column(whole, &Cost::processor)) /
+                    minimum(column(byHand, &Cost::processor)));
+    std::printf("median of the ratios of neighbouring runs (wall): %.2fx\n", median(pairedWall));
+}
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The whole export of a 1 MiB ROM against the two zip runs it cannot avoid (zip -qry and
+// zip -T by hand on the same staged folder). Both run in turn, in ABBA order so that a drift
+// in the machine's load hits both alike. On a shared machine the minimum is the figure least
+// disturbed by others, and the ratio of each pair of neighbouring runs the steadiest.
+//   export_bench [rounds]
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
+    BenchSandbox sandbox;
+    const SpptDocument document = romDocument();
+    const fs::path staged = stageCopy(sandbox, document);
+    const std::string archive = (sandbox.root / "Desktop" / "by-hand.zip").string();
+
+    const auto exportOnce = [&] {
+        const ExportResult result = OutputBuilder::exportPackage(
+            document, PatchMode::zeroRpmPure, std::nullopt, nullptr, sandbox.context);
+        if (result.report.empty()) {
+            throw std::runtime_error("empty report");
+        }
+    };
+    const auto zipByHand = [&] {
+        fs::remove(archive);
+        if (runZip({"zip", "-qry", archive, "."}, staged) != 0 ||
+            runZip({"zip", "-T", archive}, sandbox.root) != 0) {
+            throw std::runtime_error("zip failed");
+        }
+    };
+    exportOnce();
+    zipByHand();
+    std::vector<Cost> whole;
+    std::vector<Cost> byHand;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            whole.push_back(costOf(exportOnce));
+            byHand.push_back(costOf(zipByHand));
+        } else {
+            byHand.push_back(costOf(zipByHand));
+            whole.push_back(costOf(exportOnce));
+        }
+    }
+    report(rounds, whole, byHand);
+    return 0;
+}

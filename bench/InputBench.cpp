@@ -3,12 +3,14 @@
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,18 +86,57 @@ private:
     std::filesystem::path m_path;
 };
 
+const LargeRomFile& largeRom() {
+    static const LargeRomFile file;
+    return file;
+}
+
+// The least a load can cost: the same file read into one small reused buffer, as
+// `cat FILE > /dev/null` does. Runs next to the load so both see the same machine.
+void plainReadOfLargestRom(benchmark::State& state) {
+    std::vector<char> buffer(std::size_t{1} << 17);
+    for (auto _ : state) {
+        std::FILE* in = std::fopen(largeRom().path().c_str(), "rb");
+        std::setvbuf(in, nullptr, _IONBF, 0);
+        std::size_t total = 0;
+        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0;) {
+            total += n;
+        }
+        std::fclose(in);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            SpptFileParser::maximumInputFileSize);
+}
+
 // Attributes, the ordinary read of 64 MiB, the chain walk, validation and the PCI identity.
 void loadLargestRom(benchmark::State& state) {
-    static const LargeRomFile file;
     for (auto _ : state) {
-        auto result = SpptFileParser::load(file.path());
+        auto result = SpptFileParser::load(largeRom().path());
         benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             SpptFileParser::maximumInputFileSize);
 }
 
-BENCHMARK(loadLargestRom)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Repeated and reduced to the fastest run: on a shared machine that is the figure least
+// disturbed by others.
+double fastest(const std::vector<double>& times) {
+    return *std::min_element(times.begin(), times.end());
+}
+
+BENCHMARK(plainReadOfLargestRom)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(10)
+    ->ComputeStatistics("min", fastest)
+    ->ReportAggregatesOnly();
+BENCHMARK(loadLargestRom)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(10)
+    ->ComputeStatistics("min", fastest)
+    ->ReportAggregatesOnly();
 
 } // namespace
 

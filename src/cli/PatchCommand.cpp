@@ -44,7 +44,7 @@ int runPatch(const std::vector<std::string>& args, const PlatformContext& contex
     if (!result.automaticLayoutSupported || !result.gpuFamily) {
         return fail(unsupportedLayoutMessage, refusedUnsupported);
     }
-    FileSystem::writeFileAtomically(*output, result.data);
+    FileSystem::writeFileDurably(*output, result.data);
     std::cout << "Patched table written: " << fs::absolute(*output).string() << std::endl;
     return success;
 }

@@ -11,10 +11,8 @@
 #include "output/PlistService.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
+#include <system_error>
 
 namespace ventora::OutputBuilder {
 namespace {
@@ -213,10 +211,10 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
 }
 
 void replaceAtomically(const fs::path& source, const fs::path& destination) {
-    if (std::rename(source.c_str(), destination.c_str()) != 0) {
-        const int error = errno; // before anything else can overwrite it
-        throw AppError(std::string("Could not replace the output ZIP atomically: ") +
-                       std::strerror(error));
+    try {
+        FileSystem::replaceDurably(source, destination);
+    } catch (const std::system_error& error) {
+        throw AppError("Could not replace the output ZIP atomically: " + error.code().message());
     }
 }
 

@@ -47,7 +47,8 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                            const PlatformContext& context = PlatformContext::fromSystem(),
                            const ExportOptions& options = {});
 
-/// Renames `source` over `destination` in one step (both in the same folder).
+/// Renames the complete archive `source` over `destination` in one step (both in the same
+/// folder), flushed to stable storage before and after.
 void replaceAtomically(const std::filesystem::path& source,
                        const std::filesystem::path& destination);
 

@@ -2,8 +2,11 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace ventora {
 namespace {
@@ -66,6 +69,49 @@ TEST_F(file_system_test, private_directory_mode_and_read_errors) {
 
 namespace ventora {
 namespace {
+
+// The steps as words: the temporary beside the target is "temporary", the test folder "folder".
+std::vector<std::string> describe(const std::vector<FileSystem::Step>& steps,
+                                  const fs::path& folder) {
+    const auto name = [&folder](const fs::path& path) -> std::string {
+        if (path == folder) {
+            return "folder";
+        }
+        const std::string file = path.filename().string();
+        return path.parent_path() == folder && file.starts_with(".out.bin.Ventora-") ? "temporary"
+                                                                                     : file;
+    };
+    std::vector<std::string> words;
+    for (const FileSystem::Step& step : steps) {
+        switch (step.kind) {
+        case FileSystem::Step::Kind::flushFile:
+            words.push_back("flush " + name(step.path));
+            break;
+        case FileSystem::Step::Kind::rename:
+            words.push_back("rename " + name(step.path) + " to " + name(step.target));
+            break;
+        case FileSystem::Step::Kind::flushDirectory:
+            words.push_back("flush folder " + name(step.path));
+            break;
+        }
+    }
+    return words;
+}
+
+// Only a final output is flushed: the temporary before the rename, the folder after it.
+TEST_F(file_system_test, durable_writes_flush_around_the_rename_and_atomic_writes_never) {
+    using Writer = void (*)(const fs::path&, ByteView);
+    for (const auto& [writer, expected] : std::vector<std::pair<Writer, std::vector<std::string>>>{
+             {FileSystem::writeFileAtomically, {"rename temporary to out.bin"}},
+             {FileSystem::writeFileDurably,
+              {"flush temporary", "rename temporary to out.bin", "flush folder folder"}}}) {
+        const FileSystem::StepRecorder recorder;
+        writer(m_dir / "out.bin", Bytes{4, 2});
+        EXPECT_EQ(describe(recorder.steps(), m_dir), expected);
+        EXPECT_EQ(FileSystem::readWholeFile(m_dir / "out.bin"), (Bytes{4, 2}));
+        EXPECT_EQ(entryCount(), 1u);
+    }
+}
 
 TEST_F(file_system_test, bounded_read_stops_one_byte_past_the_limit) {
     const fs::path file = m_dir / "big";

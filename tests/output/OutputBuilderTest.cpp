@@ -1,6 +1,7 @@
 #include "output/OutputBuilder.hpp"
 
 #include "OutputSandbox.hpp"
+#include "core/FileSystem.hpp"
 #include "output/Plist.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 #include "support/PowerPlayTables.hpp"
@@ -402,6 +403,33 @@ TEST_F(OutputBuilderTest, failures_keep_the_previous_archive_and_leave_nothing) 
         sandbox.context().desktopDirectory = desktop;
         expectNothingChanged();
     }
+}
+
+// A power cut leaves the old archive or the new one: the tested archive reaches the disk
+// before it replaces the old one and the Desktop right after; staging files are never flushed.
+TEST_F(OutputBuilderTest, archive_is_flushed_before_the_rename_and_the_desktop_after) {
+    using Kind = FileSystem::Step::Kind;
+    const SpptDocument document = romDocument(GpuFamily::polaris, 0x6985);
+    const FileSystem::StepRecorder recorder;
+    (void)runExport(document, PatchMode::fan35);
+    const std::vector<FileSystem::Step>& steps = recorder.steps();
+
+    const fs::path desktop = sandbox.context().desktopDirectory;
+    ASSERT_GE(steps.size(), 3u);
+    const auto last = steps.end() - 3;
+    for (auto step = steps.begin(); step != last; ++step) {
+        EXPECT_EQ(step->kind, Kind::rename) << step->path;
+        EXPECT_TRUE(step->path.string().starts_with(sandbox.context().temporaryDirectory.string()))
+            << step->path;
+    }
+    EXPECT_EQ(last[0].kind, Kind::flushFile);
+    EXPECT_EQ(last[0].path.parent_path(), desktop);
+    EXPECT_TRUE(last[0].path.filename().string().starts_with(".Ventora-"));
+    EXPECT_EQ(last[1].kind, Kind::rename);
+    EXPECT_EQ(last[1].path, last[0].path);
+    EXPECT_EQ(last[1].target, finalArchive(PatchMode::fan35));
+    EXPECT_EQ(last[2].kind, Kind::flushDirectory);
+    EXPECT_EQ(last[2].path, desktop);
 }
 
 TEST_F(OutputBuilderTest, cancellation_while_zip_runs) {
