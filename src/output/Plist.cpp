@@ -28,8 +28,14 @@ void parseMemory(const char* data, std::uint32_t length, plist_t* root) {
 }
 #endif
 
+// For the strings and buffers libplist hands out.
 struct MemoryDeleter {
     void operator()(void* memory) const { releaseMemory(memory); }
+};
+
+// For dictionary iterators, which every version documents as released with free().
+struct MallocDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
 };
 
 // `serialiser` is plist_to_xml or plist_to_bin, whose result type differs between versions.
@@ -113,7 +119,7 @@ std::vector<std::string> keys(plist_t dictionary) {
     std::vector<std::string> result;
     plist_dict_iter raw = nullptr;
     plist_dict_new_iter(dictionary, &raw);
-    const std::unique_ptr<void, MemoryDeleter> iterator(raw);
+    const std::unique_ptr<void, MallocDeleter> iterator(raw);
     if (!iterator) {
         return result;
     }
