@@ -30,6 +30,14 @@ void checkSpawnCall(int error, const std::filesystem::path& executable) {
     }
 }
 
+int addChdir(posix_spawn_file_actions_t* actions, const char* directory) {
+#ifdef VENTORA_SPAWN_ADDCHDIR
+    return posix_spawn_file_actions_addchdir(actions, directory);
+#else
+    return posix_spawn_file_actions_addchdir_np(actions, directory);
+#endif
+}
+
 /// Owns a posix_spawn_file_actions_t for the duration of one launch.
 class SpawnFileActions {
 public:
@@ -88,9 +96,7 @@ pid_t spawn(const Request& request) {
         posix_spawn_file_actions_adddup2(actions.get(), request.standardErrorFd, STDERR_FILENO),
         executable);
     if (request.workingDirectory) {
-        checkSpawnCall(
-            posix_spawn_file_actions_addchdir_np(actions.get(), request.workingDirectory->c_str()),
-            executable);
+        checkSpawnCall(addChdir(actions.get(), request.workingDirectory->c_str()), executable);
     }
     SpawnAttributes attributes(executable);
     resetSignals(attributes, executable);
@@ -169,15 +175,29 @@ private:
 };
 
 // Waits for the child's exit but leaves it a zombie (WNOWAIT), so its pid stays reserved
-// until the watchdog can no longer signal it.
+// until the watchdog can no longer signal it. macOS also returns here for a child that was
+// stopped or continued; only an exit or a fatal signal ends the wait.
 int waitForExit(pid_t pid) {
-    siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
-        if (errno != EINTR) {
+    for (;;) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
+            if (errno != EINTR) {
+                return -1;
+            }
+            continue;
+        }
+        switch (info.si_code) {
+        case CLD_EXITED:
+            return info.si_status;
+        case CLD_KILLED:
+        case CLD_DUMPED:
             return -1;
+        default:
+            // The state stays reported while the child is stopped: pause rather than spin.
+            std::this_thread::sleep_for(tickInterval / 5);
+            break;
         }
     }
-    return info.si_code == CLD_EXITED ? info.si_status : -1;
 }
 
 void reap(pid_t pid) {

@@ -109,7 +109,7 @@ PathDecision automaticPath(const SpptDocument& document, GpuFamily family,
 // Polaris cards whose own id macOS does not drive; they need the framebuffer spoof as well.
 bool needsNoGfxSpoof(int physicalDeviceID) {
     constexpr std::array ids{0x6981, 0x6985, 0x6987, 0x6995, 0x699F};
-    return std::ranges::find(ids, physicalDeviceID) != ids.end();
+    return std::find(ids.begin(), ids.end(), physicalDeviceID) != ids.end();
 }
 
 } // namespace

@@ -7,13 +7,50 @@
 namespace ventora::Plist {
 namespace {
 
+// libplist 2.3 changed two calls this file uses: buffers it hands out are released with
+// plist_mem_free (before, with free() or the per-format plist_to_*_free, which are free()),
+// and plist_from_memory gained an argument reporting the format.
+#ifdef VENTORA_LIBPLIST_MEM_FREE
+void releaseMemory(void* memory) {
+    plist_mem_free(memory);
+}
+
+void parseMemory(const char* data, std::uint32_t length, plist_t* root) {
+    plist_from_memory(data, length, root, nullptr);
+}
+#else
+void releaseMemory(void* memory) {
+    std::free(memory);
+}
+
+void parseMemory(const char* data, std::uint32_t length, plist_t* root) {
+    plist_from_memory(data, length, root);
+}
+#endif
+
+// For the strings and buffers libplist hands out.
+struct MemoryDeleter {
+    void operator()(void* memory) const { releaseMemory(memory); }
+};
+
+// For dictionary iterators, which every version documents as released with free().
 struct MallocDeleter {
     void operator()(void* pointer) const { std::free(pointer); }
 };
 
-struct XmlDeleter {
-    void operator()(char* xml) const { plist_to_xml_free(xml); }
-};
+// `serialiser` is plist_to_xml or plist_to_bin, whose result type differs between versions.
+template <typename Serialiser>
+Bytes serialise(plist_t root, Serialiser serialiser, const std::string& format) {
+    char* raw = nullptr;
+    std::uint32_t length = 0;
+    serialiser(root, &raw, &length);
+    const std::unique_ptr<char, MemoryDeleter> buffer(raw);
+    if (!buffer || length == 0) {
+        throw std::runtime_error("Could not serialise the property list as " + format + ".");
+    }
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(buffer.get());
+    return Bytes(begin, begin + length);
+}
 
 } // namespace
 
@@ -22,8 +59,8 @@ PlistPtr parse(ByteView bytes, const std::string& origin) {
         throw std::runtime_error("Could not read a property list from " + origin + ".");
     }
     plist_t root = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<std::uint32_t>(bytes.size()), &root);
+    parseMemory(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::uint32_t>(bytes.size()), &root);
     PlistPtr owned(root);
     if (!owned) {
         throw std::runtime_error("Could not read a property list from " + origin + ".");
@@ -32,15 +69,11 @@ PlistPtr parse(ByteView bytes, const std::string& origin) {
 }
 
 Bytes toXml(plist_t root) {
-    char* raw = nullptr;
-    std::uint32_t length = 0;
-    plist_to_xml(root, &raw, &length);
-    const std::unique_ptr<char, XmlDeleter> xml(raw);
-    if (!xml || length == 0) {
-        throw std::runtime_error("Could not serialise the property list as XML.");
-    }
-    const auto* begin = reinterpret_cast<const std::uint8_t*>(xml.get());
-    return Bytes(begin, begin + length);
+    return serialise(root, plist_to_xml, "XML");
+}
+
+Bytes toBinary(plist_t root) {
+    return serialise(root, plist_to_bin, "binary");
 }
 
 PlistPtr newDictionary() {
@@ -98,7 +131,7 @@ std::vector<std::string> keys(plist_t dictionary) {
         char* rawKey = nullptr;
         plist_t value = nullptr;
         plist_dict_next_item(dictionary, raw, &rawKey, &value);
-        const std::unique_ptr<char, MallocDeleter> key(rawKey);
+        const std::unique_ptr<char, MemoryDeleter> key(rawKey);
         if (value == nullptr) {
             break;
         }

@@ -27,6 +27,9 @@ using PlistPtr = std::unique_ptr<void, NodeDeleter>;
 /// Serialises a node as an XML 1.0 property list.
 [[nodiscard]] Bytes toXml(plist_t root);
 
+/// Serialises a node as a binary property list.
+[[nodiscard]] Bytes toBinary(plist_t root);
+
 [[nodiscard]] PlistPtr newDictionary();
 [[nodiscard]] PlistPtr newData(ByteView bytes);
 

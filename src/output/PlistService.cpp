@@ -151,7 +151,8 @@ void validate(const fs::path& configPath, ByteView expectedSPPT, const std::stri
     plist_t add = Plist::item(deviceProperties, "Add", PLIST_DICT);
     plist_t entry = Plist::item(add, path, PLIST_DICT);
     const auto table = Plist::dataValue(Plist::item(entry, powerPlayTableKey, PLIST_DATA));
-    if (!table || !std::ranges::equal(*table, expectedSPPT)) {
+    if (!table ||
+        !std::equal(table->begin(), table->end(), expectedSPPT.begin(), expectedSPPT.end())) {
         throw AppError("Generated config.plist validation failed. SPPT data was not written "
                        "correctly.");
     }

@@ -1,5 +1,6 @@
 #include "devicepath/ExecutableRunner.hpp"
 
+#include "core/FileSystem.hpp"
 #include "support/FakeExecutable.hpp"
 
 #include <chrono>
@@ -58,14 +59,23 @@ TEST_F(executable_runner_test, returns_what_the_tool_printed_on_either_stream) {
 }
 
 TEST_F(executable_runner_test, captures_in_a_private_uniquely_named_file) {
-    const auto script = m_tools.writeScript("list", "cd '" + m_tools.temporaryDirectory().string() +
-                                                        "' && stat -c '%n %a' *");
-    const auto listed = run(script);
-    ASSERT_TRUE(listed.has_value());
-    EXPECT_TRUE(
-        std::regex_match(*listed, std::regex("Ventora-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
-                                             "[89AB][0-9A-F]{3}-[0-9A-F]{12}\\.ioreg 600\n")))
-        << *listed;
+    // The tool hard-links what the temporary directory holds into `kept`, so the capture can
+    // be examined after the runner removed it.
+    const fs::path kept = m_tools.path() / "kept";
+    fs::create_directory(kept);
+    EXPECT_EQ(run(m_tools.writeScript("keep", "ln '" + m_tools.temporaryDirectory().string() +
+                                                  "'/* '" + kept.string() + "'\necho hello")),
+              "hello\n");
+    const std::vector<fs::path> captures(fs::directory_iterator(kept), {});
+    ASSERT_EQ(captures.size(), 1U);
+    EXPECT_TRUE(std::regex_match(captures[0].filename().string(),
+                                 std::regex("Ventora-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
+                                            "[89AB][0-9A-F]{3}-[0-9A-F]{12}\\.ioreg")))
+        << captures[0];
+    EXPECT_EQ(fs::status(captures[0]).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    const Bytes captured = FileSystem::readWholeFile(captures[0]);
+    EXPECT_EQ(std::string(captured.begin(), captured.end()), "hello\n");
 }
 
 TEST_F(executable_runner_test, failures_give_absent) {

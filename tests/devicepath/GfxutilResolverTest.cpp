@@ -100,7 +100,8 @@ TEST(gfxutil_search_test, takes_the_first_executable_in_search_order) {
     EXPECT_EQ(gfxutilExecutableURL(context), fixed);
 
     fs::remove(root / "Resources/gfxutil");
-    EXPECT_EQ(gfxutilExecutableURL(context), tools.writeScript("Resources/gfxutil", "exit 0"));
+    const fs::path bundled = tools.writeScript("Resources/gfxutil", "exit 0");
+    EXPECT_EQ(gfxutilExecutableURL(context), bundled);
 }
 
 } // namespace

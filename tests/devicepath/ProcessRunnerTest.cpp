@@ -117,6 +117,8 @@ TEST_F(process_runner_test, the_watchdog_ends_children_on_time_out_and_cancellat
         {"terminated within a tick", m_tools.writeScript("slow", "exec sleep 30"), 0.3, 0.75},
         {"ignores SIGTERM, killed 0.5 s later",
          m_tools.writeScript("stubborn", "trap '' TERM\nexec sleep 30"), 0.8, 2.0},
+        {"stops itself, killed 0.5 s after SIGTERM",
+         m_tools.writeScript("stopped", "kill -STOP $$\nexec sleep 30"), 0.8, 2.0},
         {"answers SIGTERM with exit 0, still a failure",
          m_tools.writeScript("polite", "trap 'exit 0' TERM\nwhile :; do sleep 0.02; done"), 0.3,
          0.75},

@@ -2,6 +2,7 @@
 #include "input/SpptFileParser.hpp"
 #include "support/PowerPlayTables.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace ventora {

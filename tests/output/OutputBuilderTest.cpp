@@ -252,8 +252,8 @@ TEST_F(OutputBuilderTest, raw_table_without_identity_gets_no_spoof_and_no_rom_ba
                         "Injected OpenCore device-id spoof: none", "Injected no-gfx-spoof: none",
                         "Source VBIOS device-id: unavailable"},
                        messages, patch));
-    EXPECT_EQ(std::ranges::count(test::archiveEntries(result.zipURL), "Backup/Original-VBIOS.rom"),
-              0);
+    const auto entries = test::archiveEntries(result.zipURL);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "Backup/Original-VBIOS.rom"), 0);
     expectInjected(result.zipURL, patch.data, fallbackPath, {});
 }
 
@@ -340,7 +340,7 @@ TEST_F(OutputBuilderTest, each_checkpoint_cancels_in_order_and_leaves_nothing) {
                     seen.emplace_back("temporary archive");
                 }
             }
-            std::ranges::sort(seen);
+            std::sort(seen.begin(), seen.end());
         };
         EXPECT_EQ(exportFailure(romDocument(GpuFamily::polaris, 0x6985), PatchMode::zeroRpmPure,
                                 std::nullopt, &token),

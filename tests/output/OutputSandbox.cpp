@@ -96,7 +96,7 @@ std::string commandOutput(const std::string& command) {
 std::vector<std::string> archiveEntries(const fs::path& archive) {
     auto entries = splitLines(commandOutput("unzip -Z1 '" + archive.string() + "'"));
     std::erase(entries, "");
-    std::ranges::sort(entries);
+    std::sort(entries.begin(), entries.end());
     return entries;
 }
 

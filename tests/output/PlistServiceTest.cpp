@@ -146,13 +146,8 @@ TEST_F(PlistServiceTest, old_tables_leave_every_other_entry) {
 
 TEST_F(PlistServiceTest, binary_template_yields_xml_config) {
     const Plist::PlistPtr shipped = Plist::parse(test::readFile(VENTORA_BASE_CONFIG_PATH), "t");
-    char* binary = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(shipped.get(), &binary, &length);
-    ASSERT_NE(binary, nullptr);
     test::writeFile(sandbox.context().resourcesDirectory / "BaseConfig.plist",
-                    ByteView(reinterpret_cast<const std::uint8_t*>(binary), length));
-    plist_to_bin_free(binary);
+                    Plist::toBinary(shipped.get()));
     EXPECT_EQ(property(generate(polarisPath), polarisPath, "PP_PhmSoftPowerPlayTable"), table);
 }
 

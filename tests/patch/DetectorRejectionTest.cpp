@@ -1,6 +1,7 @@
 #include "PatchTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ TEST(detector_rejection_test, polaris) {
     const std::function<Bytes()> valid = [] {
         return polarisTable();
     };
-    const std::size_t f = defaultPolarisFanTableOffset;
+    constexpr std::size_t f = defaultPolarisFanTableOffset;
     const std::string sanity =
         "Polaris fan table sanity checks failed. Automatic patching was blocked.";
     const std::string header =
@@ -56,20 +57,20 @@ TEST(detector_rejection_test, polaris) {
          "Polaris fan table offset 0x4C is invalid or truncated."},
         {"last 2 of 48 bytes beyond the end", [] { return polarisTable(0x180 + 46, 0x180); },
          "Polaris fan table offset 0x180 is invalid or truncated."},
-        {"revision 8", edited(valid, [f](Bytes& t) { putU8(t, f, 8); }),
+        {"revision 8", edited(valid, [](Bytes& t) { putU8(t, f, 8); }),
          "Unsupported Polaris fan table revision 8; expected revision 9."},
-        {"enable 2", edited(valid, [f](Bytes& t) { putU8(t, f + 43, 2); }), sanity},
-        {"stop 126", edited(valid, [f](Bytes& t) { putU8(t, f + 44, 126); }), sanity},
-        {"start 126", edited(valid, [f](Bytes& t) { putU8(t, f + 45, 126); }), sanity},
-        {"target 126", edited(valid, [f](Bytes& t) { putU8(t, f + 27, 126); }), sanity},
-        {"pwm 101", edited(valid, [f](Bytes& t) { putU8(t, f + 28, 101); }), sanity},
-        {"rpm 0", edited(valid, [f](Bytes& t) { putU16(t, f + 21, 0); }), sanity},
-        {"rpm 20001", edited(valid, [f](Bytes& t) { putU16(t, f + 21, 20001); }), sanity},
+        {"enable 2", edited(valid, [](Bytes& t) { putU8(t, f + 43, 2); }), sanity},
+        {"stop 126", edited(valid, [](Bytes& t) { putU8(t, f + 44, 126); }), sanity},
+        {"start 126", edited(valid, [](Bytes& t) { putU8(t, f + 45, 126); }), sanity},
+        {"target 126", edited(valid, [](Bytes& t) { putU8(t, f + 27, 126); }), sanity},
+        {"pwm 101", edited(valid, [](Bytes& t) { putU8(t, f + 28, 101); }), sanity},
+        {"rpm 0", edited(valid, [](Bytes& t) { putU16(t, f + 21, 0); }), sanity},
+        {"rpm 20001", edited(valid, [](Bytes& t) { putU16(t, f + 21, 20001); }), sanity},
     });
 }
 
 TEST(detector_rejection_test, polaris_bounds_are_inclusive) {
-    const std::size_t f = defaultPolarisFanTableOffset;
+    constexpr std::size_t f = defaultPolarisFanTableOffset;
     Bytes table = polarisTable();
     putU16(table, f + 21, 20000);
     putU8(table, f + 27, 125);
@@ -83,7 +84,7 @@ TEST(detector_rejection_test, vega10) {
     const std::function<Bytes()> valid = [] {
         return vega10Table(11);
     };
-    const std::size_t f = defaultVega10FanTableOffset;
+    constexpr std::size_t f = defaultVega10FanTableOffset;
     const std::string sanity =
         "Vega 10 fan table sanity checks failed. Automatic patching was blocked.";
     expectRejections({
@@ -97,20 +98,20 @@ TEST(detector_rejection_test, vega10) {
          "Vega 10 fan table offset 0x5B is invalid."},
         {"fan at length", edited(valid, [](Bytes& t) { putU16(t, 50, 600); }),
          "Vega 10 fan table offset 0x258 is invalid."},
-        {"revision 9", edited(valid, [f](Bytes& t) { putU8(t, f, 9); }),
+        {"revision 9", edited(valid, [](Bytes& t) { putU8(t, f, 9); }),
          "Unsupported Vega 10 fan table revision 9; expected revision 10, 11 or a V3 revision "
          "> 11."},
         {"revision 11 starting 34 bytes before the end", [] { return vega10Table(11, 600, 566); },
          "Vega 10 fan table revision 11 is truncated."},
         {"revision 13 needs 37 bytes", [] { return vega10Table(13, 600, 564); },
          "Vega 10 fan table revision 13 is truncated."},
-        {"enable 2", edited(valid, [f](Bytes& t) { putU8(t, f + 27, 2); }), sanity},
-        {"target 126", edited(valid, [f](Bytes& t) { putU16(t, f + 7, 126); }), sanity},
-        {"pwm 101", edited(valid, [f](Bytes& t) { putU16(t, f + 9, 101); }), sanity},
-        {"stop 0x0100", edited(valid, [f](Bytes& t) { putU16(t, f + 28, 0x0100); }), sanity},
-        {"start 126", edited(valid, [f](Bytes& t) { putU16(t, f + 30, 126); }), sanity},
+        {"enable 2", edited(valid, [](Bytes& t) { putU8(t, f + 27, 2); }), sanity},
+        {"target 126", edited(valid, [](Bytes& t) { putU16(t, f + 7, 126); }), sanity},
+        {"pwm 101", edited(valid, [](Bytes& t) { putU16(t, f + 9, 101); }), sanity},
+        {"stop 0x0100", edited(valid, [](Bytes& t) { putU16(t, f + 28, 0x0100); }), sanity},
+        {"start 126", edited(valid, [](Bytes& t) { putU16(t, f + 30, 126); }), sanity},
         {"rev 10 stop 126",
-         edited([] { return vega10Table(10); }, [f](Bytes& t) { putU16(t, f + 30, 126); }), sanity},
+         edited([] { return vega10Table(10); }, [](Bytes& t) { putU16(t, f + 30, 126); }), sanity},
     });
 }
 

@@ -1,6 +1,7 @@
 #include "PatchTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace ventora {
