@@ -119,12 +119,12 @@ template <typename Work> Cost costOf(Work&& work) {
             processorMilliseconds() - processorBefore};
 }
 
-double minimum(std::vector<double> values) {
-    return std::ranges::min(values);
+double minimum(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
 }
 
 double median(std::vector<double> values) {
-    std::ranges::sort(values);
+    std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 

@@ -120,7 +120,7 @@ TEST_F(GenerateCommandTest, merges_into_the_users_config_and_only_reads_it) {
           "ocvalidate (" + validator.string() +
               ") found the merged config.plist valid: Completed validating config.plist in 1 "
               "ms. No issues found."}) {
-        EXPECT_NE(std::ranges::find(result.out, line), result.out.end()) << line;
+        EXPECT_NE(std::find(result.out.begin(), result.out.end(), line), result.out.end()) << line;
     }
     // Without the GPU's new entry, the result is the user's config in every key and value.
     const Plist::PlistPtr merged =
