@@ -34,6 +34,10 @@ LogView::LogView(QWidget* parent) : QTextEdit(parent) {
     setMinimumHeight(100);
 }
 
+QSize LogView::sizeHint() const {
+    return {QTextEdit::sizeHint().width(), minimumHeight()};
+}
+
 void LogView::appendEntries(const QStringList& entries) {
     // Only a view showing the end follows it. Otherwise the line at the top of the view stays
     // there, even when the oldest text is cut, and the user's selection is left alone.

@@ -18,6 +18,10 @@ public:
 
     void appendEntries(const QStringList& entries);
 
+    /// Asks for no more than its least height: the window's layout gives the log whatever room
+    /// the other cards leave, so its wish must not push them into scrolling.
+    [[nodiscard]] QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

@@ -45,7 +45,11 @@ QLabel* singleLineLabel(const QString& text, const QFont& font, const QColor& co
 QLabel* wrappingLabel(const QString& text, const QFont& font, const QColor& colour) {
     QLabel* label = singleLineLabel(text, font, colour);
     label->setWordWrap(true);
-    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    // A new policy drops the height-for-width flag word wrap set; without it the window would
+    // squeeze the wrapped lines instead of scrolling.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    label->setSizePolicy(policy);
     return label;
 }
 
@@ -101,7 +105,11 @@ MainWindowView::MainWindowView() {
     setAutoFillBackground(true);
     setAcceptDrops(true);
     setupWindow();
-    resize(initialSize);
+    resize(openingSize());
+}
+
+QSize MainWindowView::openingSize() const {
+    return initialSize.expandedTo({0, m_content->heightForWidth(initialSize.width())});
 }
 
 void MainWindowView::placeOnScreen() {
@@ -110,7 +118,7 @@ void MainWindowView::placeOnScreen() {
                         bar != nullptr && !bar->isNativeMenuBar() ? bar->sizeHint().height() : 0);
     const QScreen* display = screen();
     if (display == nullptr) {
-        resize(initialSize + barSize);
+        resize(openingSize() + barSize);
         return;
     }
     // The frame is known only once a window manager has framed the window; until then it is
@@ -119,7 +127,7 @@ void MainWindowView::placeOnScreen() {
     const QRect area = display->availableGeometry();
     const QSize room = area.size() - frame;
     setMinimumSize((minimumContentSize + barSize).boundedTo(room));
-    resize((initialSize + barSize).boundedTo(room));
+    resize((openingSize() + barSize).boundedTo(room));
     const QSize framed = size() + frame;
     move(area.topLeft() +
          QPoint((area.width() - framed.width()) / 2, (area.height() - framed.height()) / 2));

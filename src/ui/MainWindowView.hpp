@@ -27,10 +27,14 @@ public:
     MainWindowView();
 
     /// Sizes the window so that its content, below a menu bar drawn inside the window, is
-    /// `initialSize` with `minimumContentSize` as its least size, each cut to the screen's
+    /// `openingSize()` with `minimumContentSize` as its least size, each cut to the screen's
     /// available area where it does not fit, and centres it there. Called once the menus are
     /// in place.
     void placeOnScreen();
+
+    /// `initialSize`, made taller where the content needs more at that width, so that on a
+    /// screen with room nothing scrolls.
+    [[nodiscard]] QSize openingSize() const;
 
     /// The controls Tab visits, in order: those of every layout, top to bottom and left to
     /// right as they are laid out.

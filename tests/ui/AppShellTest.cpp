@@ -14,8 +14,6 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
-
-#include <map>
 #include <map>
 
 using namespace ventora;
@@ -255,7 +253,7 @@ private slots:
         QCOMPARE(area.size(), QSize(1280, 720));
         const QSize bar(0, window.menuWidget()->height());
         QVERIFY(area.contains(window.frameGeometry()));
-        QCOMPARE(window.size(), (QSize(920, 740) + bar).boundedTo(area.size()));
+        QCOMPARE(window.size(), (window.openingSize() + bar).boundedTo(area.size()));
         QCOMPARE(window.minimumSize(), (QSize(820, 720) + bar).boundedTo(area.size()));
         // Whole-pixel rounding of the two centres may differ by a pixel or two.
         const QPoint offset = window.geometry().center() - area.center();
