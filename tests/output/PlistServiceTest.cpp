@@ -263,13 +263,7 @@ TEST_F(PlistServiceTest, user_config_keeps_everything_but_the_designed_changes) 
             PlistService::UserConfig base{sandbox.root() / "My config.plist",
                                           Bytes(xml.begin(), xml.end())};
             if (binary) {
-                const Plist::PlistPtr root = Plist::parse(base.bytes, "case");
-                char* raw = nullptr;
-                uint32_t length = 0;
-                plist_to_bin(root.get(), &raw, &length);
-                ASSERT_NE(raw, nullptr);
-                base.bytes.assign(raw, raw + length);
-                plist_to_bin_free(raw);
+                base.bytes = Plist::toBinary(Plist::parse(base.bytes, "case").get());
             }
             std::vector<std::string> messages;
             const fs::path written = PlistService::generateConfigFrom(base, table, sandbox.root(),
