@@ -13,16 +13,30 @@ source "$repo/scripts/lib/debian-root.sh"
 
 debian_root_prepare trixie "$root"
 
-# The working tree as git sees it (committed or not, ignored files left out), over a copy
-# whose only survivor is the build folder.
+# The working tree as git sees it (committed or not, ignored files left out). Only files whose
+# content changed are replaced, and they get the current time: the kept build folder then
+# rebuilds exactly what changed, whatever times the files carry here.
 source_dir="$root/usr/src/ventora"
 mkdir -p "$source_dir"
-find "$source_dir" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+staging=$(mktemp -d "$root/usr/src/.ventora-XXXXXX")
+trap 'rm -rf "$staging"' EXIT
 git -C "$repo" ls-files -z --cached --others --exclude-standard |
     while IFS= read -r -d '' file; do
         [ -e "$repo/$file" ] && printf '%s\0' "$file"
     done |
-    tar -C "$repo" --null -T - -cf - | tar -C "$source_dir" -xf -
+    tar -C "$repo" --null -T - -cf - | tar -C "$staging" -xf -
+(cd "$source_dir" && find . -path ./build -prune -o -type f -print0) |
+    while IFS= read -r -d '' file; do
+        [ -e "$staging/$file" ] || rm -f "$source_dir/$file"
+    done
+(cd "$staging" && find . -type f -print0) |
+    while IFS= read -r -d '' file; do
+        if ! cmp -s "$staging/$file" "$source_dir/$file"; then
+            mkdir -p "$(dirname "$source_dir/$file")"
+            cp -p "$staging/$file" "$source_dir/$file"
+            touch "$source_dir/$file"
+        fi
+    done
 
 debian_root_run "$root" /bin/bash -c '
     set -euo pipefail
