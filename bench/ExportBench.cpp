@@ -63,8 +63,7 @@ SpptDocument romDocument() {
     layout.table = document.data;
     layout.fill = 0x5A;
     document.originalRom = test::romImage(layout);
-    document.sourceVendorID = 0x1002;
-    document.sourceDeviceID = 0x6985;
+    document.sourceIdentity = PciIdentity{0x1002, 0x6985};
     document.sourceDescription = "/bench/input.rom";
     return document;
 }

@@ -10,7 +10,7 @@ using namespace ventora;
 // One apply per iteration: header dispatch, the family's checks, the preset's edits and the
 // complete log, for each family and preset.
 void applyPreset(benchmark::State& state, GpuFamily family, PatchMode mode) {
-    const SpptDocument document{test::tableOfFamily(family), "bench.bin", {}, {}, {}};
+    const SpptDocument document{test::tableOfFamily(family), "bench.bin", {}, {}};
     for (auto _ : state) {
         PatchResult result = ZeroRpmPatcher::apply(document, mode);
         benchmark::DoNotOptimize(result);

@@ -45,8 +45,4 @@ void printLines(const std::vector<std::string>& lines);
 /// Prints "ERROR: " + message on standard error and returns `code`.
 int fail(const std::string& message, int code);
 
-/// The message every front end gives for a table that no family accepts.
-inline constexpr const char* unsupportedLayoutMessage =
-    "Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe patching.";
-
 } // namespace ventora::cli

@@ -70,7 +70,7 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
         std::cout << "Export completed: " << result.zipURL.string() << '\n'
                   << result.report << std::endl;
     } catch (const AppError& error) {
-        if (error.message() == unsupportedLayoutMessage) {
+        if (error.kind() == ErrorKind::unsupportedLayout) {
             return fail(error.message(), refusedUnsupported);
         }
         throw;

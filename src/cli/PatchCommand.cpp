@@ -1,6 +1,7 @@
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
 #include "cli/GpuInput.hpp"
+#include "core/AppError.hpp"
 #include "core/FileSystem.hpp"
 #include "input/SpptFileParser.hpp"
 #include "patch/ZeroRpmPatcher.hpp"

@@ -4,6 +4,7 @@
 #include "cli/CliSupport.hpp"
 #include "cli/Commands.hpp"
 #include "cli/GpuInput.hpp"
+#include "core/AppError.hpp"
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"
 #include "patch/FanStopSummary.hpp"
@@ -32,10 +33,6 @@ int fieldValue(ByteView table, const FanField& field) {
                             : ByteUtils::readUInt16LE(table, field.offset);
 }
 
-nlohmann::json optionalNumber(const std::optional<int>& value) {
-    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-}
-
 void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
                const std::vector<std::string>& log) {
     nlohmann::json out;
@@ -53,8 +50,9 @@ void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
             out["values"][field.key] = fieldValue(document.data, field);
         }
     }
-    out["sourceVendorID"] = optionalNumber(document.sourceVendorID);
-    out["sourceDeviceID"] = optionalNumber(document.sourceDeviceID);
+    const auto& identity = document.sourceIdentity;
+    out["sourceVendorID"] = identity ? nlohmann::json(identity->vendorID) : nlohmann::json(nullptr);
+    out["sourceDeviceID"] = identity ? nlohmann::json(identity->deviceID) : nlohmann::json(nullptr);
     out["log"] = log;
     std::cout << out.dump(2) << std::endl;
 }
@@ -72,9 +70,9 @@ void printText(const SpptDocument& document, const PowerPlayLayout& layout,
                       << fieldValue(document.data, field) << '\n';
         }
     }
-    if (document.sourceVendorID && document.sourceDeviceID) {
-        std::cout << "PCI identity: vendor " << hexId(*document.sourceVendorID) << ", device "
-                  << hexId(*document.sourceDeviceID) << '\n';
+    if (const auto& identity = document.sourceIdentity) {
+        std::cout << "PCI identity: vendor " << hexId(identity->vendorID) << ", device "
+                  << hexId(identity->deviceID) << '\n';
     } else {
         std::cout << "PCI identity: unavailable\n";
     }

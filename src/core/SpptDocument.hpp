@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ByteUtils.hpp"
+#include "core/PciIdentity.hpp"
 
 #include <optional>
 #include <string>
@@ -9,13 +10,12 @@ namespace ventora {
 
 /// A loaded PowerPlay table and where it came from. Created only by the input loader,
 /// which guarantees 256 to 20480 bytes whose first little-endian word equals the length.
-/// The vendor and device ids are present together or not at all.
 struct SpptDocument {
     Bytes data;
     std::string sourceDescription;
     std::optional<Bytes> originalRom;
-    std::optional<int> sourceVendorID;
-    std::optional<int> sourceDeviceID;
+    /// The PCI identity the source states (a VBIOS image or the driver), when it states one.
+    std::optional<PciIdentity> sourceIdentity;
 };
 
 } // namespace ventora

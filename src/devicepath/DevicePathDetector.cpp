@@ -1,6 +1,7 @@
 #include "devicepath/DevicePathDetector.hpp"
 
 #include "core/HexFormat.hpp"
+#include "core/PciIdentity.hpp"
 #include "devicepath/ExecutableRunner.hpp"
 #include "devicepath/GfxutilResolver.hpp"
 #include "devicepath/IORegistryParser.hpp"
@@ -11,7 +12,6 @@
 namespace ventora::DevicePathDetector {
 namespace {
 
-constexpr int amdVendorID = 0x1002;
 constexpr double ioregTimeoutSeconds = 4.0;
 
 // Absent or empty output both mean the registry could not be read.

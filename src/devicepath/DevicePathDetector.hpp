@@ -3,6 +3,7 @@
 #include "core/ByteUtils.hpp"
 #include "core/CancellationToken.hpp"
 #include "core/GpuFamily.hpp"
+#include "core/PciIdentity.hpp"
 #include "core/PlatformContext.hpp"
 
 #include <optional>
@@ -50,8 +51,7 @@ namespace DevicePathDetector {
 /// table of family `powerPlayFamily` is patched: an AMD vendor id and a device id of that
 /// very family.
 [[nodiscard]] std::optional<int> sourcePhysicalDeviceID(GpuFamily powerPlayFamily,
-                                                        std::optional<int> sourceVendorID,
-                                                        std::optional<int> sourceDeviceID);
+                                                        const std::optional<PciIdentity>& source);
 
 /// Automatic detection: from sysfs when the context has it (Linux), else gfxutil's GFX0 first,
 /// then the I/O Registry. `sourceDeviceID`, the loaded source's AMD device id during an

@@ -1,7 +1,7 @@
+#include "core/Ascii.hpp"
 #include "core/HexFormat.hpp"
 #include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
-#include "devicepath/HexDigits.hpp"
 
 #include <cstdint>
 #include <utility>
@@ -9,8 +9,8 @@
 namespace ventora::DevicePathDetector {
 namespace {
 
-using HexDigits::hexDigitValue;
-using HexDigits::isHexDigit;
+using Ascii::hexDigitValue;
+using Ascii::isHexDigit;
 
 constexpr std::string_view rootPrefix = "PciRoot(0x";
 constexpr std::string_view pciPrefix = "Pci(0x";

@@ -1,9 +1,9 @@
 #include "devicepath/GfxutilResolver.hpp"
 
+#include "core/Ascii.hpp"
 #include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 #include "devicepath/ExecutableRunner.hpp"
-#include "devicepath/HexDigits.hpp"
 
 #include <algorithm>
 #include <map>
@@ -13,8 +13,8 @@
 namespace ventora::DevicePathDetector {
 namespace {
 
-using HexDigits::hexDigitValue;
-using HexDigits::isHexDigit;
+using Ascii::hexDigitValue;
+using Ascii::isHexDigit;
 
 namespace fs = std::filesystem;
 

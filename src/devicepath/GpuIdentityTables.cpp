@@ -10,8 +10,6 @@ namespace {
 
 using DeviceIDSet = std::unordered_set<int>;
 
-constexpr int amdVendorID = 0x1002;
-
 // The supported device ids of each PowerPlay family, in the order family() tries them.
 // Built on first use; function-local statics make that safe when several threads ask.
 const std::array<std::pair<GpuFamily, DeviceIDSet>, 5>& supportedDeviceIDSets() {
@@ -68,15 +66,11 @@ const Bytes& noGfxSpoofData() {
 }
 
 std::optional<int> sourcePhysicalDeviceID(GpuFamily powerPlayFamily,
-                                          std::optional<int> sourceVendorID,
-                                          std::optional<int> sourceDeviceID) {
-    if (sourceVendorID != amdVendorID || !sourceDeviceID) {
+                                          const std::optional<PciIdentity>& source) {
+    if (!source || !source->isAmd() || family(source->deviceID) != powerPlayFamily) {
         return std::nullopt;
     }
-    if (family(*sourceDeviceID) != powerPlayFamily) {
-        return std::nullopt;
-    }
-    return sourceDeviceID;
+    return source->deviceID;
 }
 
 } // namespace ventora::DevicePathDetector

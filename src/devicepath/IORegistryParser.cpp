@@ -1,7 +1,8 @@
 #include "devicepath/IORegistryParser.hpp"
 
+#include "core/Ascii.hpp"
 #include "core/HexFormat.hpp"
-#include "devicepath/HexDigits.hpp"
+#include "core/PciIdentity.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,11 +11,10 @@
 namespace ventora::DevicePathDetector {
 namespace {
 
-using HexDigits::hexDigitValue;
-using HexDigits::isHexDigit;
+using Ascii::hexDigitValue;
+using Ascii::isHexDigit;
 
 constexpr std::string_view nodeMarker = "+-o ";
-constexpr int amdVendorID = 0x1002;
 
 [[nodiscard]] char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;

@@ -1,9 +1,10 @@
 #include "devicepath/SysfsPciTree.hpp"
 
+#include "core/Ascii.hpp"
 #include "core/FileSystem.hpp"
 #include "core/HexFormat.hpp"
+#include "core/PciIdentity.hpp"
 #include "devicepath/DevicePathDetector.hpp"
-#include "devicepath/HexDigits.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -14,7 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int amdVendorID = 0x1002;
 constexpr std::size_t largestAttribute = 64;
 
 struct PciFunction {
@@ -42,7 +42,7 @@ std::optional<std::string> readAttribute(const fs::path& path) {
 
 bool isHexRun(std::string_view text, std::size_t minimum, std::size_t maximum) {
     return text.size() >= minimum && text.size() <= maximum &&
-           std::all_of(text.begin(), text.end(), HexDigits::isHexDigit);
+           std::all_of(text.begin(), text.end(), Ascii::isHexDigit);
 }
 
 unsigned hexValue(std::string_view digits) {

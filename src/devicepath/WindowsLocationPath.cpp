@@ -1,6 +1,6 @@
+#include "core/Ascii.hpp"
 #include "core/HexFormat.hpp"
 #include "devicepath/DevicePathDetector.hpp"
-#include "devicepath/HexDigits.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -24,7 +24,7 @@ std::optional<unsigned> hexBody(std::string_view node, std::string_view prefix, 
     }
     const std::string_view digits = node.substr(prefix.size(), node.size() - prefix.size() - 1);
     if (digits.size() < minimum || digits.size() > maximum ||
-        !std::all_of(digits.begin(), digits.end(), HexDigits::isHexDigit)) {
+        !std::all_of(digits.begin(), digits.end(), Ascii::isHexDigit)) {
         return std::nullopt;
     }
     unsigned value = 0;

@@ -15,7 +15,7 @@ namespace {
 
 void throwIfCancelled(const CancellationToken* token) {
     if (isCancelled(token)) {
-        throw AppError("Input loading cancelled.");
+        throw AppError("Input loading cancelled.", ErrorKind::cancelled);
     }
 }
 
@@ -90,8 +90,7 @@ LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* tok
     if (identity) {
         messages.push_back("Source VBIOS PCIR identity: vendor " + hexId(identity->vendorID) +
                            ", device " + hexId(identity->deviceID) + ".");
-        result.document.sourceVendorID = identity->vendorID;
-        result.document.sourceDeviceID = identity->deviceID;
+        result.document.sourceIdentity = identity;
     } else {
         messages.emplace_back("Source VBIOS PCIR identity was not available; target validation "
                               "will use the PowerPlay family only.");
@@ -177,8 +176,7 @@ LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, i
                        hexId(deviceID) + ".");
     result.document.data = std::move(bytes);
     result.document.sourceDescription = ppTable.string();
-    result.document.sourceVendorID = vendorID;
-    result.document.sourceDeviceID = deviceID;
+    result.document.sourceIdentity = PciIdentity{vendorID, deviceID};
     return result;
 }
 

@@ -10,7 +10,7 @@ constexpr std::int64_t uefiFirstMinimumSize = 0x40100;
 
 void throwIfCancelled(const CancellationToken* token) {
     if (isCancelled(token)) {
-        throw AppError("VBIOS extraction cancelled.");
+        throw AppError("VBIOS extraction cancelled.", ErrorKind::cancelled);
     }
 }
 

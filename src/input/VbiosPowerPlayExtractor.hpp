@@ -2,6 +2,7 @@
 
 #include "core/ByteUtils.hpp"
 #include "core/CancellationToken.hpp"
+#include "core/PciIdentity.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -40,12 +41,6 @@ struct Extraction {
 tryExtractFromPciExpansionRomChain(ByteView original, std::vector<std::string>& messages);
 
 [[nodiscard]] bool hasPcirSignature(ByteView data, std::int64_t offset);
-
-struct PciIdentity {
-    int vendorID;
-    int deviceID;
-    bool operator==(const PciIdentity&) const = default;
-};
 
 /// One validated image header and PCI data structure of the chain.
 struct PciImageIdentity {

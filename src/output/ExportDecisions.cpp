@@ -32,9 +32,8 @@ const char* const differentIdentityLine =
 const char* const exactMatchLine = "Loaded source identity matches the local GPU exactly.";
 
 bool matchesSource(const DetectedGPU& gpu, const SpptDocument& document, GpuFamily family) {
-    return document.sourceVendorID == gpu.vendorID && gpu.family == family &&
-           document.sourceDeviceID == gpu.deviceID &&
-           DevicePathDetector::family(*document.sourceDeviceID) == family;
+    return document.sourceIdentity == PciIdentity{gpu.vendorID, gpu.deviceID} &&
+           gpu.family == family && DevicePathDetector::family(gpu.deviceID) == family;
 }
 
 PathDecision manualPath(const SpptDocument& document, GpuFamily family, const std::string& override,
@@ -70,8 +69,9 @@ PathDecision automaticPath(const SpptDocument& document, GpuFamily family,
                            std::vector<std::string>& messages, const CancellationToken* token,
                            const PlatformContext& context) {
     // A known AMD source identity may pick its own card among several in the machine.
+    const auto& source = document.sourceIdentity;
     const auto sourceDeviceID =
-        document.sourceVendorID == 0x1002 ? document.sourceDeviceID : std::nullopt;
+        source && source->isAmd() ? std::optional(source->deviceID) : std::nullopt;
     const auto path = DevicePathDetector::detectPath(messages, token, context, sourceDeviceID);
     if (!path) {
         messages.emplace_back("No usable local GFX0 path was detected.");
@@ -93,9 +93,8 @@ PathDecision automaticPath(const SpptDocument& document, GpuFamily family,
         const auto canonical = DevicePathDetector::canonicalDevicePropertiesPath(*path);
         return {canonical.value_or(fallbackDevicePath), std::move(gpu)};
     }
-    const std::string sourceID = document.sourceDeviceID
-                                     ? hexId(static_cast<std::uint64_t>(*document.sourceDeviceID))
-                                     : "unknown";
+    const std::string sourceID =
+        source ? hexId(static_cast<std::uint64_t>(source->deviceID)) : "unknown";
     messages.push_back("Warning: local GFX0 is " + familyName(gpu->family) + " device-id " +
                        hexId(static_cast<std::uint64_t>(gpu->deviceID)) +
                        " but loaded source device-id is " + sourceID +
@@ -115,14 +114,15 @@ bool needsNoGfxSpoof(int physicalDeviceID) {
 } // namespace
 
 void checkSourceIdentity(const SpptDocument& document, GpuFamily family) {
-    if (document.sourceVendorID != 0x1002 || !document.sourceDeviceID) {
+    const auto& source = document.sourceIdentity;
+    if (!source || !source->isAmd()) {
         return;
     }
-    const auto sourceFamily = DevicePathDetector::family(*document.sourceDeviceID);
+    const auto sourceFamily = DevicePathDetector::family(source->deviceID);
     if (sourceFamily && *sourceFamily != family) {
         throw AppError("PowerPlay/source identity mismatch: loaded " + familyName(family) +
                        " table does not match source VBIOS device-id " +
-                       hexId(static_cast<std::uint64_t>(*document.sourceDeviceID)) + " (" +
+                       hexId(static_cast<std::uint64_t>(source->deviceID)) + " (" +
                        familyName(*sourceFamily) + "). Output was blocked.");
     }
 }
@@ -162,11 +162,12 @@ SpoofDecision decideSpoof(const SpptDocument& document, std::optional<int> physi
             decision.noGfxSpoof = needsNoGfxSpoof(*physicalDeviceID);
         }
     }
-    if (!document.sourceDeviceID) {
+    if (!document.sourceIdentity) {
         messages.emplace_back("Source input has no VBIOS PCI device identity.");
     } else {
         messages.push_back("Source VBIOS device-id: " +
-                           hexId(static_cast<std::uint64_t>(*document.sourceDeviceID)) + ".");
+                           hexId(static_cast<std::uint64_t>(document.sourceIdentity->deviceID)) +
+                           ".");
     }
     return decision;
 }

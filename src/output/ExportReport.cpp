@@ -33,12 +33,12 @@ std::vector<std::string> headLines() {
 
 std::string sourceGpuLine(const Facts& facts) {
     const std::string family(rawValue(facts.family));
-    if (!facts.document.sourceDeviceID) {
+    if (!facts.document.sourceIdentity) {
         return "Loaded source GPU: PowerPlay family " + family +
                " / physical device-id unavailable";
     }
     return "Loaded source GPU: " + family + " / physical device-id " +
-           hexIdOf(*facts.document.sourceDeviceID) + " (source VBIOS)";
+           hexIdOf(facts.document.sourceIdentity->deviceID) + " (source VBIOS)";
 }
 
 std::string localGpuLine(const Facts& facts) {
@@ -71,8 +71,9 @@ std::vector<std::string> factLines(const Facts& facts) {
             : "Injected OpenCore device-id spoof: none",
         facts.spoof.noGfxSpoof ? "Injected no-gfx-spoof: <01000000>"
                                : "Injected no-gfx-spoof: none",
-        document.sourceDeviceID ? "Source VBIOS device-id: " + hexIdOf(*document.sourceDeviceID)
-                                : "Source VBIOS device-id: unavailable",
+        document.sourceIdentity
+            ? "Source VBIOS device-id: " + hexIdOf(document.sourceIdentity->deviceID)
+            : "Source VBIOS device-id: unavailable",
         "IMPORTANT: Review/confirm this DeviceProperties path before using the generated "
         "config.plist.",
         "Config: config.plist",

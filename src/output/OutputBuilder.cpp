@@ -71,7 +71,7 @@ void checkpoint(int step, const CancellationToken* token, const ExportOptions& o
         options.beforeCheckpoint(step);
     }
     if (isCancelled(token)) {
-        throw AppError("Export cancelled.");
+        throw AppError("Export cancelled.", ErrorKind::cancelled);
     }
 }
 
@@ -118,8 +118,7 @@ void writeSnippet(const fs::path& workFolder, const PatchResult& patch,
 PatchResult patchOrRefuse(const SpptDocument& document, PatchMode mode) {
     PatchResult patch = ZeroRpmPatcher::apply(document, mode);
     if (!patch.automaticLayoutSupported || !patch.gpuFamily) {
-        throw AppError(
-            "Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe patching.");
+        throw AppError(unsupportedLayoutMessage, ErrorKind::unsupportedLayout);
     }
     return patch;
 }
@@ -176,8 +175,8 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
     checkpoint(2, token, options);
 
     std::vector<std::string> messages;
-    const auto physicalDeviceID = DevicePathDetector::sourcePhysicalDeviceID(
-        family, document.sourceVendorID, document.sourceDeviceID);
+    const auto physicalDeviceID =
+        DevicePathDetector::sourcePhysicalDeviceID(family, document.sourceIdentity);
     ExportDecisions::checkSourceIdentity(document, family);
     const auto path = ExportDecisions::decideDevicePath(document, family, devicePathOverride,
                                                         messages, token, context);

@@ -64,7 +64,7 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
          std::optional<fs::path> workingDirectory, const std::string& operation,
          double timeoutSeconds, const CancellationToken* token) {
     if (isCancelled(token)) {
-        throw AppError(operation + " cancelled.");
+        throw AppError(operation + " cancelled.", ErrorKind::cancelled);
     }
     CaptureFile capture(context.temporaryDirectory, operation);
     int status = 0;
@@ -83,7 +83,7 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
     }
     const Bytes captured = capture.contents();
     if (isCancelled(token)) {
-        throw AppError(operation + " cancelled.");
+        throw AppError(operation + " cancelled.", ErrorKind::cancelled);
     }
     if (status != 0) {
         throw AppError(operation + " failed: " + failureDetail(captured));
@@ -95,7 +95,7 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
 void createZip(const fs::path& source, const fs::path& destination, const CancellationToken* token,
                const PlatformContext& context, const ZipTimeouts& timeouts) {
     if (isCancelled(token)) {
-        throw AppError("ZIP creation cancelled.");
+        throw AppError("ZIP creation cancelled.", ErrorKind::cancelled);
     }
     std::error_code error;
     if (!fs::is_directory(source, error)) {

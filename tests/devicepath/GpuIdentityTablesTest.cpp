@@ -59,20 +59,18 @@ TEST(gpu_identity_tables_test, encodes_property_values_little_endian) {
 TEST(gpu_identity_tables_test, trusts_the_source_id_only_for_an_amd_card_of_the_same_family) {
     const struct {
         GpuFamily family;
-        std::optional<int> vendor;
-        std::optional<int> device;
+        std::optional<PciIdentity> source;
         std::optional<int> expected;
     } rows[] = {
-        {GpuFamily::polaris, 0x1002, 0x699F, 0x699F},
-        {GpuFamily::rdna2, 0x1002, 0x73AF, 0x73AF},
-        {GpuFamily::polaris, 0x1022, 0x699F, std::nullopt},
-        {GpuFamily::polaris, std::nullopt, 0x699F, std::nullopt},
-        {GpuFamily::polaris, 0x1002, std::nullopt, std::nullopt},
-        {GpuFamily::rdna2, 0x1002, 0x699F, std::nullopt},
-        {GpuFamily::polaris, 0x1002, 0x7310, std::nullopt},
+        {GpuFamily::polaris, PciIdentity{0x1002, 0x699F}, 0x699F},
+        {GpuFamily::rdna2, PciIdentity{0x1002, 0x73AF}, 0x73AF},
+        {GpuFamily::polaris, PciIdentity{0x1022, 0x699F}, std::nullopt},
+        {GpuFamily::polaris, std::nullopt, std::nullopt},
+        {GpuFamily::rdna2, PciIdentity{0x1002, 0x699F}, std::nullopt},
+        {GpuFamily::polaris, PciIdentity{0x1002, 0x7310}, std::nullopt},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(sourcePhysicalDeviceID(row.family, row.vendor, row.device), row.expected);
+        EXPECT_EQ(sourcePhysicalDeviceID(row.family, row.source), row.expected);
     }
 }
 

@@ -69,10 +69,9 @@ std::string outcomeOf(const std::filesystem::path& file) {
         return "refused: no family accepts the table";
     }
     std::string outcome(rawValue(gpuFamily(layout->kind)));
-    if (result.document.sourceVendorID) {
+    if (const auto& source = result.document.sourceIdentity) {
         char identity[16];
-        std::snprintf(identity, sizeof identity, "%04X:%04X", *result.document.sourceVendorID,
-                      *result.document.sourceDeviceID);
+        std::snprintf(identity, sizeof identity, "%04X:%04X", source->vendorID, source->deviceID);
         outcome += "; identity " + std::string(identity);
     }
     return outcome;

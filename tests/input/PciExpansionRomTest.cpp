@@ -180,7 +180,7 @@ TEST(PciExpansionRomTest, IdentityReadsTheFirstNonZeroPair) {
     brokenFirst.imageLengthUnits = 0;
     auto last = zeroIds;
     last.lastImage = true;
-    using Id = Vbios::PciIdentity;
+    using Id = PciIdentity;
     struct Case {
         const char* name;
         Bytes rom;

@@ -70,8 +70,7 @@ TEST_F(LoaderTest, BinaryTableLoadsAsReadWithItsFullPath) {
     EXPECT_EQ(result.document.data, table);
     EXPECT_EQ(result.document.sourceDescription, path.string());
     EXPECT_FALSE(result.document.originalRom.has_value());
-    EXPECT_FALSE(result.document.sourceVendorID.has_value());
-    EXPECT_FALSE(result.document.sourceDeviceID.has_value());
+    EXPECT_FALSE(result.document.sourceIdentity.has_value());
 }
 
 TEST_F(LoaderTest, RomLoadsWithLogIdentityAndWholeImage) {
@@ -96,8 +95,7 @@ TEST_F(LoaderTest, RomLoadsWithLogIdentityAndWholeImage) {
                     "Source VBIOS PCIR identity: vendor 0x1002, device 0x731F."));
     EXPECT_EQ(result.document.data, layout.table);
     EXPECT_EQ(result.document.originalRom, rom);
-    EXPECT_EQ(result.document.sourceVendorID, 0x1002);
-    EXPECT_EQ(result.document.sourceDeviceID, 0x731F);
+    EXPECT_EQ(result.document.sourceIdentity, (PciIdentity{0x1002, 0x731F}));
     // Read-only: the folder holds only the input, unchanged.
     const std::filesystem::directory_iterator entries(folder.path());
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
@@ -115,8 +113,7 @@ TEST_F(LoaderTest, BinWithRomSignatureIsARomWithoutIdentity) {
     EXPECT_EQ(result.messages.back(), "Source VBIOS PCIR identity was not available; target "
                                       "validation will use the PowerPlay family only.");
     EXPECT_EQ(result.document.data, layout.table);
-    EXPECT_FALSE(result.document.sourceVendorID.has_value());
-    EXPECT_FALSE(result.document.sourceDeviceID.has_value());
+    EXPECT_FALSE(result.document.sourceIdentity.has_value());
 }
 
 TEST_F(LoaderTest, ClassificationByExtensionAndSignature) {

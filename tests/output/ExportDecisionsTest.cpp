@@ -34,8 +34,7 @@ const std::string verifiedLine =
 SpptDocument sourceWith(std::optional<int> deviceID, int vendorID = 0x1002) {
     SpptDocument document;
     if (deviceID) {
-        document.sourceVendorID = vendorID;
-        document.sourceDeviceID = deviceID;
+        document.sourceIdentity = PciIdentity{vendorID, *deviceID};
     }
     return document;
 }

@@ -87,8 +87,7 @@ protected:
         layout.table = document.data;
         layout.length = 0x8000;
         document.originalRom = test::romImage(layout);
-        document.sourceVendorID = 0x1002;
-        document.sourceDeviceID = deviceID;
+        document.sourceIdentity = PciIdentity{0x1002, deviceID};
         inputBytes = *document.originalRom;
         test::writeFile(inputFile, inputBytes);
         return document;

@@ -27,7 +27,7 @@ inline const std::string blockedLine = "Automatic patcher does not support this 
                                        "bytes.";
 
 [[nodiscard]] inline PatchResult patch(const Bytes& table, PatchMode mode) {
-    return ZeroRpmPatcher::apply(SpptDocument{table, "test.bin", {}, {}, {}}, mode);
+    return ZeroRpmPatcher::apply(SpptDocument{table, "test.bin", {}, {}}, mode);
 }
 
 /// The log lines after the preamble.

@@ -282,7 +282,7 @@ private slots:
     // tooltip what its preset would change, from the patcher's own recognition.
     void loadSummaryAndWhatEachPresetWouldChange() {
         const auto patched = [](PatchMode mode) {
-            return ZeroRpmPatcher::apply(SpptDocument{navi10Table(), "t", {}, {}, {}}, mode).data;
+            return ZeroRpmPatcher::apply(SpptDocument{navi10Table(), "t", {}, {}}, mode).data;
         };
         const QString unchanged = QStringLiteral("already set: the archive would change nothing");
         const QString refused = QStringLiteral("Not a supported layout: it will not be patched");
@@ -312,7 +312,7 @@ private slots:
         for (const auto& row : rows) {
             m_services->loadScript = [table = row.table](const std::filesystem::path&,
                                                          const CancellationToken*) {
-                return LoadOutcome{SpptDocument{table, "t", {}, {}, {}}, {}};
+                return LoadOutcome{SpptDocument{table, "t", {}, {}}, {}};
             };
             m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
             m_controller->loadFile();
