@@ -15,23 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The three lines the window logs when a generation starts. A path the grammar rejects is
-// shown as typed; the export then refuses it with its own message.
-std::vector<std::string> openingLines(PatchMode mode, const std::optional<std::string>& path) {
-    std::vector<std::string> lines{"Starting " + presetName(mode) + " export..."};
+// A path the grammar rejects is shown as typed; the export then refuses it with its own
+// message.
+std::optional<std::string> shownDevicePath(const std::optional<std::string>& path) {
     const std::string typed(path ? Unicode::trimWhitespace(*path) : "");
     if (typed.empty()) {
-        lines.emplace_back("No manual DeviceProperties path selected; locating GFX0/AMD in "
-                           "IORegistry. A generic fallback will be used if no usable path is "
-                           "found.");
-    } else {
-        lines.push_back("Using manual supported AMD GPU DeviceProperties path: " +
-                        DevicePathDetector::canonicalDevicePropertiesPath(typed).value_or(typed));
+        return std::nullopt;
     }
-    lines.emplace_back(
-        "IMPORTANT: Review/confirm the DeviceProperties path before using the generated "
-        "config.plist.");
-    return lines;
+    return DevicePathDetector::canonicalDevicePropertiesPath(typed).value_or(typed);
 }
 
 } // namespace
@@ -63,7 +54,7 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
     if (devicePath) {
         devicePath = DevicePathDetector::acceptTypedDevicePath(*devicePath);
     }
-    printLines(openingLines(mode, devicePath));
+    printLines(OutputBuilder::openingLines(mode, shownDevicePath(devicePath)));
     try {
         const ExportResult result = OutputBuilder::exportPackage(loaded.document, mode, devicePath,
                                                                  nullptr, context, options);

@@ -209,6 +209,18 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
     return {locations.finalArchive, report, path.devicePath};
 }
 
+std::vector<std::string> openingLines(PatchMode mode,
+                                      const std::optional<std::string>& devicePath) {
+    return {
+        "Starting " + presetName(mode) + " export...",
+        devicePath ? "Using manual supported AMD GPU DeviceProperties path: " + *devicePath
+                   : "No manual DeviceProperties path selected; locating GFX0/AMD in IORegistry. "
+                     "A generic fallback will be used if no usable path is found.",
+        "IMPORTANT: Review/confirm the DeviceProperties path before using the generated "
+        "config.plist.",
+    };
+}
+
 void replaceAtomically(const fs::path& source, const fs::path& destination) {
     try {
         FileSystem::replaceDurably(source, destination);

@@ -41,6 +41,11 @@ namespace OutputBuilder {
 /// "ZeroRPM" + start + "-" + stop + ".zip" for the user's thresholds, e.g. "ZeroRPM45-40.zip".
 [[nodiscard]] std::string archiveName(PatchMode mode);
 
+/// The three lines every front end logs as a generation starts. `devicePath` is the manual
+/// path as it will be shown (its canonical form where it has one); absent for detection.
+[[nodiscard]] std::vector<std::string> openingLines(PatchMode mode,
+                                                    const std::optional<std::string>& devicePath);
+
 ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                            const std::optional<std::string>& devicePathOverride,
                            const CancellationToken* token,

@@ -1,5 +1,6 @@
 #include "patch/ZeroRpmPatcher.hpp"
 
+#include "core/GpuFamily.hpp"
 #include "patch/FamilyDetectors.hpp"
 #include "patch/PresetProcedures.hpp"
 
@@ -13,12 +14,7 @@ void appendPreamble(std::vector<std::string>& messages) {
     messages.emplace_back("Safety: VBIOS flashing code is not present in this app.");
     messages.emplace_back("Internal patcher: built-in PowerPlay edit; no MorePowerTool process, "
                           "driver or helper is used.");
-    messages.emplace_back(
-        "Supported GPU targets: Polaris: RX 460, RX 470/480, RX 550 Baffin/Lexa, RX 560, RX "
-        "570/580/590, WX 2100/3100/3200/4100/5100/7100; Vega 10: RX Vega 56/64/Frontier, WX "
-        "8100/8200/9100; Vega 20: Radeon VII / Pro VII; Navi 14: RX 5300/5500/5500 XT, W5500; "
-        "Navi 10: RX 5600/5600 XT, RX 5700/5700 XT, W5700; RDNA2 Navi 21/22/23: RX 6600 through "
-        "RX 6950 XT, W6600/W6800.");
+    messages.push_back("Supported GPU targets: " + std::string(supportedGpuTargets) + ".");
     messages.emplace_back("Support is selected by a validated RDNA2, Polaris, Vega 10, Vega 20 or "
                           "Navi 10 PowerPlay table layout, not by one user hardware profile.");
 }

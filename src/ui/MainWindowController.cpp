@@ -315,15 +315,7 @@ void MainWindowController::generate(PatchMode mode) {
                   ? QStringLiteral("Generating ") + archive + QStringLiteral("...")
                   : QStringLiteral("Detecting DeviceProperties path and generating ") + archive +
                         QStringLiteral("..."));
-    append({QStringLiteral("Starting ") + text(presetName(mode)) + QStringLiteral(" export..."),
-            devicePathOverride
-                ? QStringLiteral("Using manual supported AMD GPU DeviceProperties path: ") +
-                      text(*devicePathOverride)
-                : QStringLiteral("No manual DeviceProperties path selected; locating GFX0/AMD in "
-                                 "IORegistry. A generic fallback will be used if no usable path "
-                                 "is found."),
-            QStringLiteral("IMPORTANT: Review/confirm the DeviceProperties path before using the "
-                           "generated config.plist.")});
+    append(lines(OutputBuilder::openingLines(mode, devicePathOverride)));
 
     runInBackground<ExportOutcome>(
         this, userInitiatedPriority,

@@ -1,5 +1,6 @@
 #include "ui/MainWindowView.hpp"
 
+#include "core/GpuFamily.hpp"
 #include "core/PatchMode.hpp"
 #include "ui/Appearance.hpp"
 #include "ui/CardView.hpp"
@@ -18,13 +19,12 @@
 namespace ventora {
 namespace {
 
-const QString supportedTargets = QStringLiteral(
-    "Supported targets: Polaris: RX 460, RX 470/480, RX 550 Baffin/Lexa, RX 560, "
-    "RX 570/580/590, WX 2100/3100/3200/4100/5100/7100; Vega 10: RX Vega 56/64/Frontier, "
-    "WX 8100/8200/9100; Vega 20: Radeon VII / Pro VII; Navi 14: RX 5300/5500/5500 XT, W5500; "
-    "Navi 10: RX 5600/5600 XT, RX 5700/5700 XT, W5700; RDNA2 Navi 21/22/23: RX 6600 through "
-    "RX 6950 XT, W6600/W6800. ZeroRPM OFF keeps fan-stop disabled; FAN 35 \u00B0C starts at "
-    "35 \u00B0C and may stop at 30 \u00B0C. Output: ZeroRPM.zip or ZeroRPM35.zip.");
+const QString supportedTargets =
+    QStringLiteral("Supported targets: ") +
+    QString::fromUtf8(supportedGpuTargets.data(),
+                      static_cast<qsizetype>(supportedGpuTargets.size())) +
+    QStringLiteral(". ZeroRPM OFF keeps fan-stop disabled; FAN 35 \u00B0C starts at 35 \u00B0C "
+                   "and may stop at 30 \u00B0C. Output: ZeroRPM.zip or ZeroRPM35.zip.");
 
 const QString devicePathToolTip =
     QStringLiteral("Leave empty for automatic IORegistry detection, or enter the complete OpenCore "
