@@ -89,7 +89,9 @@ QMenuBar* AppDelegate::menuBar() const {
     return m_windowController ? m_windowController->window().menuBar() : nullptr;
 }
 
+// The workflow items go straight to the controller, which exists before the menus do.
 void AppDelegate::buildMenus(QMenuBar& menuBar) {
+    MainWindowController* controller = m_windowController.get();
     const bool canDonate = m_links.donationPage.has_value();
 
     QMenu* application =
@@ -97,7 +99,7 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
     QMenu* file = menuBar.addMenu(QStringLiteral("File"));
     QMenu* roles = application != nullptr ? application : file;
     addItem(*roles, QStringLiteral("About Ventora"), this, SLOT(showAbout()), QAction::AboutRole);
-    addItem(*roles, QStringLiteral("PayPal Donate"), this, SLOT(openPayPal()),
+    addItem(*roles, QStringLiteral("PayPal Donate"), controller, SLOT(openDonationPage()),
             QAction::ApplicationSpecificRole)
         ->setVisible(canDonate);
     if (application != nullptr) {
@@ -108,19 +110,19 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [this] { (void)applicationShouldTerminate(); });
 
-    addItem(*file, QStringLiteral("Load VBIOS ROM or SPPT\u2026"), this, SLOT(loadFile()),
+    addItem(*file, QStringLiteral("Load VBIOS ROM or SPPT\u2026"), controller, SLOT(loadFile()),
             QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_O)});
 #if defined(__linux__)
-    addItem(*file, QStringLiteral("Read from This Computer's GPU"), this,
+    addItem(*file, QStringLiteral("Read from This Computer's GPU"), controller,
             SLOT(loadFromComputerGPU()), QAction::NoRole);
 #endif
     file->addSeparator();
-    addItem(*file, QStringLiteral("Generate ZeroRPM OFF / Fan Always On"), this,
+    addItem(*file, QStringLiteral("Generate ZeroRPM OFF / Fan Always On"), controller,
             SLOT(generateZero()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_1)});
-    addItem(*file, QStringLiteral("Generate FAN 35 \u00B0C Solution"), this, SLOT(generateFan35()),
-            QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_2)});
-    addItem(*file, QStringLiteral("Generate Custom Fan Start / Stop"), this, SLOT(generateCustom()),
-            QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_3)});
+    addItem(*file, QStringLiteral("Generate FAN 35 \u00B0C Solution"), controller,
+            SLOT(generateFan35()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_2)});
+    addItem(*file, QStringLiteral("Generate Custom Fan Start / Stop"), controller,
+            SLOT(generateCustom()), QAction::NoRole, {QKeySequence(Qt::CTRL | Qt::Key_3)});
 
     // The platform's help key (F1, or Command-? on macOS) and Control-? everywhere, once each:
     // a key bound twice to one action would be ambiguous and trigger nothing.
@@ -131,7 +133,8 @@ void AppDelegate::buildMenus(QMenuBar& menuBar) {
     QMenu* help = menuBar.addMenu(QStringLiteral("Help"));
     addItem(*help, QStringLiteral("Ventora Help"), this, SLOT(showHelp()), QAction::NoRole,
             helpKeys);
-    addItem(*help, QStringLiteral("PayPal Donate"), this, SLOT(openPayPal()), QAction::NoRole)
+    addItem(*help, QStringLiteral("PayPal Donate"), controller, SLOT(openDonationPage()),
+            QAction::NoRole)
         ->setVisible(canDonate);
 }
 
@@ -155,36 +158,6 @@ void AppDelegate::openFile(const QString& path) {
     }
 }
 
-void AppDelegate::loadFile() {
-    if (m_windowController) {
-        m_windowController->loadFile();
-    }
-}
-
-void AppDelegate::loadFromComputerGPU() {
-    if (m_windowController) {
-        m_windowController->loadFromComputerGPU();
-    }
-}
-
-void AppDelegate::generateZero() {
-    if (m_windowController) {
-        m_windowController->generate(PatchMode::zeroRpmPure);
-    }
-}
-
-void AppDelegate::generateFan35() {
-    if (m_windowController) {
-        m_windowController->generate(PatchMode::fan35);
-    }
-}
-
-void AppDelegate::generateCustom() {
-    if (m_windowController) {
-        m_windowController->generateCustom();
-    }
-}
-
 void AppDelegate::showAbout() {
     Alert alert{QStringLiteral("Ventora"), aboutText, {QStringLiteral("OK")}};
     const qsizetype emailButton = m_links.contactMail ? alert.buttons.size() : -1;
@@ -195,29 +168,22 @@ void AppDelegate::showAbout() {
     if (m_links.donationPage) {
         alert.buttons.append(QStringLiteral("PayPal"));
     }
-    QWidget* parent = m_windowController ? &m_windowController->window() : nullptr;
-    const int pressed = m_services->showAlert(parent, alert);
+    const int pressed = m_services->showAlert(window(), alert);
     // An alert dismissed without a button answers -1, which is also the index of an absent one.
     if (m_links.contactMail && pressed == emailButton) {
         m_services->openUrl(*m_links.contactMail);
     } else if (m_links.donationPage && pressed == donateButton) {
-        openPayPal();
+        m_services->openUrl(*m_links.donationPage);
     }
 }
 
 void AppDelegate::showHelp() {
-    QWidget* parent = m_windowController ? &m_windowController->window() : nullptr;
     (void)m_services->showAlert(
-        parent, Alert{QStringLiteral("Ventora Help"), helpText, {QStringLiteral("OK")}});
+        window(), Alert{QStringLiteral("Ventora Help"), helpText, {QStringLiteral("OK")}});
 }
 
-// The window's own button uses the same address through the controller.
-void AppDelegate::openPayPal() {
-    if (m_windowController) {
-        m_windowController->openPayPal();
-    } else if (m_links.donationPage) {
-        m_services->openUrl(*m_links.donationPage);
-    }
+QWidget* AppDelegate::window() const {
+    return m_windowController ? &m_windowController->window() : nullptr;
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

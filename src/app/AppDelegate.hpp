@@ -50,20 +50,16 @@ public:
     [[nodiscard]] QMenuBar* menuBar() const;
 
 public slots:
-    void loadFile();
-    void loadFromComputerGPU();
-    void generateZero();
-    void generateFan35();
-    void generateCustom();
     void showAbout();
     void showHelp();
-    void openPayPal();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus(QMenuBar& menuBar);
+    /// The main window, once launching has finished; the parent of About and Help.
+    [[nodiscard]] QWidget* window() const;
 
     std::shared_ptr<WindowServices> m_services;
     Links m_links;

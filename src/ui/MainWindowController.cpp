@@ -100,7 +100,7 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
     connect(m_window->generateCustomButton(), &QPushButton::clicked, this,
             &MainWindowController::generateCustom);
     connect(m_window->donateButton(), &QPushButton::clicked, this,
-            &MainWindowController::openPayPal);
+            &MainWindowController::openDonationPage);
     for (QSpinBox* box : {m_window->customStartBox(), m_window->customStopBox()}) {
         connect(box, &QSpinBox::valueChanged, this, &MainWindowController::showPresetEffects);
     }
@@ -113,8 +113,8 @@ MainWindowController::MainWindowController(std::shared_ptr<WindowServices> servi
 
 MainWindowController::~MainWindowController() {
     // A job still running finds its token cancelled and its result is dropped.
-    if (m_currentOperationCancellationToken) {
-        m_currentOperationCancellationToken->cancel();
+    if (m_job) {
+        m_job->token->cancel();
     }
 }
 
@@ -149,8 +149,7 @@ void MainWindowController::openFile(const QString& path) {
 }
 
 void MainWindowController::loadFile() {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
     const std::optional<QString> chosen =
@@ -168,8 +167,7 @@ void MainWindowController::loadFile() {
 }
 
 void MainWindowController::loadFromComputerGPU() {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
     const std::optional<std::vector<SysfsGPU>> gpus = m_services->computerGPUs();
@@ -197,8 +195,7 @@ void MainWindowController::loadFromComputerGPU() {
 }
 
 void MainWindowController::load(const QString& path) {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
     startLoad(
@@ -211,7 +208,7 @@ void MainWindowController::load(const QString& path) {
 void MainWindowController::startLoad(
     const QString& inputName,
     std::function<LoadOutcome(WindowServices&, const CancellationToken*)> job) {
-    std::shared_ptr<CancellationToken> token = beginOperation(m_isLoading);
+    std::shared_ptr<CancellationToken> token = beginJob(JobKind::loading);
     m_spptDocument.reset();
     m_window->inputBox()->label()->setText(inputName);
     m_window->spptValue()->setText(QStringLiteral("Not loaded"));
@@ -230,7 +227,7 @@ void MainWindowController::startLoad(
 }
 
 void MainWindowController::finishLoad(std::optional<LoadOutcome> outcome, const QString& error) {
-    endOperation(m_isLoading);
+    endJob();
     if (!outcome) {
         m_pendingGenerationMode.reset();
         if (completeDeferredTerminationIfIdle()) {
@@ -281,11 +278,11 @@ void MainWindowController::showPresetEffects() {
 }
 
 void MainWindowController::generate(PatchMode mode) {
-    if (m_isLoading || m_isDetectingPath) {
-        setStatus(QStringLiteral("Wait for the current file/path operation to finish."));
+    if (m_job && m_job->kind == JobKind::generating) {
         return;
     }
-    if (m_isGenerating) {
+    if (m_job) {
+        setStatus(QStringLiteral("Wait for the current file/path operation to finish."));
         return;
     }
     if (!m_spptDocument) {
@@ -309,7 +306,7 @@ void MainWindowController::generate(PatchMode mode) {
         setDevicePathText(text(*devicePathOverride));
     }
 
-    std::shared_ptr<CancellationToken> token = beginOperation(m_isGenerating);
+    std::shared_ptr<CancellationToken> token = beginJob(JobKind::generating);
     const QString archive = text(OutputBuilder::archiveName(mode));
     setStatus(devicePathOverride
                   ? QStringLiteral("Generating ") + archive + QStringLiteral("...")
@@ -332,7 +329,7 @@ void MainWindowController::generate(PatchMode mode) {
 
 void MainWindowController::finishExport(std::optional<ExportOutcome> outcome,
                                         const QString& error) {
-    endOperation(m_isGenerating);
+    endJob();
     if (!outcome) {
         if (completeDeferredTerminationIfIdle()) {
             return;
@@ -345,20 +342,19 @@ void MainWindowController::finishExport(std::optional<ExportOutcome> outcome,
     if (completeDeferredTerminationIfIdle()) {
         return;
     }
-    const QString archive = QString::fromStdString(outcome->zipURL.string());
+    const QString archive = QString::fromStdString(outcome->archivePath.string());
     append({QStringLiteral("Export completed: ") + archive, text(outcome->report)});
     setStatus(QStringLiteral("Generated ") +
-              QString::fromStdString(outcome->zipURL.filename().string()) +
+              QString::fromStdString(outcome->archivePath.filename().string()) +
               QStringLiteral(" on Desktop."));
     m_services->revealInFileManager(archive);
 }
 
 void MainWindowController::detectDevicePath() {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
-    std::shared_ptr<CancellationToken> token = beginOperation(m_isDetectingPath);
+    std::shared_ptr<CancellationToken> token = beginJob(JobKind::detectingPath);
     const QString startingText = devicePathText();
     setStatus(QStringLiteral("Detecting the GFX0/AMD DeviceProperties path..."));
 
@@ -372,7 +368,7 @@ void MainWindowController::detectDevicePath() {
 
 void MainWindowController::finishDetection(std::optional<DetectOutcome> outcome,
                                            const QString& error, const QString& startingText) {
-    endOperation(m_isDetectingPath);
+    endJob();
     if (completeDeferredTerminationIfIdle()) {
         return;
     }
@@ -395,15 +391,14 @@ void MainWindowController::finishDetection(std::optional<DetectOutcome> outcome,
     append(entries);
 }
 
-void MainWindowController::openPayPal() {
+void MainWindowController::openDonationPage() {
     if (m_donationPage) {
         m_services->openUrl(*m_donationPage);
     }
 }
 
 void MainWindowController::chooseBaseConfig() {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
     if (const std::optional<QString> chosen = m_services->requestBaseConfig(m_window.get());
@@ -416,8 +411,7 @@ void MainWindowController::chooseBaseConfig() {
 }
 
 void MainWindowController::useEmbeddedBaseConfig() {
-    if (isBusy()) {
-        setStatus(waitForOperation);
+    if (refusedWhileBusy()) {
         return;
     }
     setBaseConfig(std::nullopt);
@@ -441,9 +435,7 @@ bool MainWindowController::deferTerminationUntilIdle(std::function<void()> termi
     }
     m_pendingGenerationMode.reset();
     m_deferredTermination = std::move(terminate);
-    if (m_currentOperationCancellationToken) {
-        m_currentOperationCancellationToken->cancel();
-    }
+    m_job->token->cancel();
     setStatus(QStringLiteral("Cancelling the current operation before quitting..."));
     return true;
 }
@@ -458,16 +450,20 @@ bool MainWindowController::completeDeferredTerminationIfIdle() {
     return true;
 }
 
-std::shared_ptr<CancellationToken> MainWindowController::beginOperation(bool& flag) {
-    flag = true;
-    m_currentOperationCancellationToken = std::make_shared<CancellationToken>();
-    return m_currentOperationCancellationToken;
+std::shared_ptr<CancellationToken> MainWindowController::beginJob(JobKind kind) {
+    m_job = Job{kind, std::make_shared<CancellationToken>()};
+    return m_job->token;
 }
 
-// The token goes first, so a later quit request can never cancel a finished job.
-void MainWindowController::endOperation(bool& flag) {
-    m_currentOperationCancellationToken.reset();
-    flag = false;
+void MainWindowController::endJob() {
+    m_job.reset();
+}
+
+bool MainWindowController::refusedWhileBusy() {
+    if (isBusy()) {
+        setStatus(waitForOperation);
+    }
+    return isBusy();
 }
 
 void MainWindowController::showError(const QString& message) {

@@ -39,7 +39,7 @@ public:
     [[nodiscard]] static std::optional<QString> draggedSupportedFile(const QMimeData* data);
 
     [[nodiscard]] MainWindowView& window() const { return *m_window; }
-    [[nodiscard]] bool isBusy() const { return m_isLoading || m_isDetectingPath || m_isGenerating; }
+    [[nodiscard]] bool isBusy() const { return m_job.has_value(); }
     [[nodiscard]] bool hasDocument() const { return m_spptDocument.has_value(); }
 
     void generate(PatchMode mode);
@@ -58,7 +58,7 @@ public slots:
     void generateFan35();
     /// Generates with the thresholds in the window's two boxes.
     void generateCustom();
-    void openPayPal();
+    void openDonationPage();
     /// The user's own config.plist as the base of the next exports, until the window closes.
     void chooseBaseConfig();
     void useEmbeddedBaseConfig();
@@ -67,6 +67,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class JobKind { loading, detectingPath, generating };
+    /// The job in progress and the token that cancels it.
+    struct Job {
+        JobKind kind;
+        std::shared_ptr<CancellationToken> token;
+    };
+
     void load(const QString& path);
     void startLoad(const QString& inputName,
                    std::function<LoadOutcome(WindowServices&, const CancellationToken*)> job);
@@ -77,8 +84,10 @@ private:
     void finishDetection(std::optional<DetectOutcome> outcome, const QString& error,
                          const QString& startingText);
     void finishExport(std::optional<ExportOutcome> outcome, const QString& error);
-    [[nodiscard]] std::shared_ptr<CancellationToken> beginOperation(bool& flag);
-    void endOperation(bool& flag);
+    [[nodiscard]] std::shared_ptr<CancellationToken> beginJob(JobKind kind);
+    void endJob();
+    /// While a job runs: asks the user to wait and answers true.
+    bool refusedWhileBusy();
     void showError(const QString& message);
     bool completeDeferredTerminationIfIdle();
     void append(const QStringList& lines);
@@ -92,13 +101,10 @@ private:
     std::shared_ptr<WindowServices> m_services;
     std::optional<QUrl> m_donationPage;
     std::optional<SpptDocument> m_spptDocument;
-    bool m_isGenerating = false;
-    bool m_isDetectingPath = false;
-    bool m_isLoading = false;
+    std::optional<Job> m_job;
     std::optional<PatchMode> m_pendingGenerationMode;
     std::optional<QString> m_baseConfig;
     std::function<void()> m_deferredTermination;
-    std::shared_ptr<CancellationToken> m_currentOperationCancellationToken;
 };
 
 } // namespace ventora

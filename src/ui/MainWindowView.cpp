@@ -70,6 +70,18 @@ QLabel* boxTitle(const QString& text) {
     return title;
 }
 
+// One row: the title at a fixed width, the value box taking the room left, then the button.
+QWidget* valueCard(const QString& title, int titleWidth, ValueBox* box, PrimaryButton* button) {
+    QHBoxLayout* layout = nullptr;
+    CardView* view = card(layout, 12, QMargins(16, 14, 16, 14), 64);
+    QLabel* titleLabel = boxTitle(title);
+    titleLabel->setFixedWidth(titleWidth);
+    layout->addWidget(titleLabel, 0, Qt::AlignVCenter);
+    layout->addWidget(box, 1, Qt::AlignVCenter);
+    layout->addWidget(button, 0, Qt::AlignVCenter);
+    return view;
+}
+
 // The thresholds the custom row offers first: a quieter card that still stops its fan.
 constexpr FanStopTemperatures defaultCustom{45, 40};
 
@@ -198,37 +210,19 @@ QWidget* MainWindowView::headerCard() {
 }
 
 QWidget* MainWindowView::inputCard() {
-    QHBoxLayout* layout = nullptr;
-    CardView* view = card(layout, 12, QMargins(16, 14, 16, 14), 64);
-    QLabel* title = singleLineLabel(QStringLiteral("Input"),
-                                    Appearance::systemFont(13, QFont::DemiBold), Qt::white);
-    title->setFixedWidth(78);
-    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_inputBox = new ValueBox(QStringLiteral("Load a GPU-Z ROM or SPPT export to start."));
     m_loadButton = actionButton(QStringLiteral("Load VBIOS ROM / SPPT"), 190, 42);
-    layout->addWidget(title, 0, Qt::AlignVCenter);
-    layout->addWidget(m_inputBox, 1, Qt::AlignVCenter);
-    layout->addWidget(m_loadButton, 0, Qt::AlignVCenter);
-    return view;
+    return valueCard(QStringLiteral("Input"), 78, m_inputBox, m_loadButton);
 }
 
 QWidget* MainWindowView::devicePathCard() {
-    QHBoxLayout* layout = nullptr;
-    CardView* view = card(layout, 12, QMargins(16, 14, 16, 14), 64);
-    QLabel* title = singleLineLabel(QStringLiteral("DeviceProperties"),
-                                    Appearance::systemFont(13, QFont::DemiBold), Qt::white);
-    title->setFixedWidth(128);
-    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_devicePathBox = new ValueBox(QString());
     QLineEdit* field = m_devicePathBox->label();
     field->setReadOnly(false);
     field->setFocusPolicy(Qt::StrongFocus);
     field->setToolTip(devicePathToolTip);
     m_detectButton = actionButton(QStringLiteral("Detect Path"), 130, 42);
-    layout->addWidget(title, 0, Qt::AlignVCenter);
-    layout->addWidget(m_devicePathBox, 1, Qt::AlignVCenter);
-    layout->addWidget(m_detectButton, 0, Qt::AlignVCenter);
-    return view;
+    return valueCard(QStringLiteral("DeviceProperties"), 128, m_devicePathBox, m_detectButton);
 }
 
 QWidget* MainWindowView::statusCardsRow() {

@@ -23,6 +23,14 @@ QString openPanelFolder() {
     return !downloads.isEmpty() && QDir(downloads).exists() ? downloads : QDir::homePath();
 }
 
+std::optional<QString> chosenFile(const QString& chosen) {
+    return chosen.isEmpty() ? std::nullopt : std::optional(chosen);
+}
+
+LoadOutcome outcomeOf(SpptFileParser::LoadResult result) {
+    return {std::move(result.document), std::move(result.messages)};
+}
+
 } // namespace
 
 SystemWindowServices::SystemWindowServices(PlatformContext context)
@@ -30,8 +38,7 @@ SystemWindowServices::SystemWindowServices(PlatformContext context)
 
 LoadOutcome SystemWindowServices::loadInput(const std::filesystem::path& path,
                                             const CancellationToken* token) {
-    SpptFileParser::LoadResult result = SpptFileParser::load(path, token);
-    return {std::move(result.document), std::move(result.messages)};
+    return outcomeOf(SpptFileParser::load(path, token));
 }
 
 DetectOutcome SystemWindowServices::detectDevicePath(const CancellationToken* token) {
@@ -60,10 +67,9 @@ std::optional<std::vector<SysfsGPU>> SystemWindowServices::computerGPUs() {
 }
 
 LoadOutcome SystemWindowServices::loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) {
-    SpptFileParser::LoadResult result = SpptFileParser::loadDriverTable(
+    return outcomeOf(SpptFileParser::loadDriverTable(
         SysfsPciTree::powerPlayTablePath(*m_context.sysfsDirectory, gpu), gpu.vendorID,
-        gpu.deviceID, token);
-    return {std::move(result.document), std::move(result.messages)};
+        gpu.deviceID, token));
 }
 
 std::optional<int> SystemWindowServices::chooseGPU(QWidget* parent, const QStringList& choices) {
@@ -85,22 +91,14 @@ std::optional<QString> SystemWindowServices::requestInputFile(QWidget* parent,
     }
     const QString filter =
         QStringLiteral("VBIOS ROM or SPPT (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    const QString chosen = QFileDialog::getOpenFileName(
-        parent, QStringLiteral("Load VBIOS ROM or PowerPlay Table"), openPanelFolder(), filter);
-    if (chosen.isEmpty()) {
-        return std::nullopt;
-    }
-    return chosen;
+    return chosenFile(QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Load VBIOS ROM or PowerPlay Table"), openPanelFolder(), filter));
 }
 
 std::optional<QString> SystemWindowServices::requestBaseConfig(QWidget* parent) {
-    const QString chosen = QFileDialog::getOpenFileName(
+    return chosenFile(QFileDialog::getOpenFileName(
         parent, QStringLiteral("Choose your OpenCore config.plist"), QString(),
-        QStringLiteral("Property lists (*.plist);;All files (*)"));
-    if (chosen.isEmpty()) {
-        return std::nullopt;
-    }
-    return chosen;
+        QStringLiteral("Property lists (*.plist);;All files (*)")));
 }
 
 void SystemWindowServices::showErrorAlert(QWidget* parent, const QString& message) {

@@ -31,7 +31,7 @@ struct DetectOutcome {
 
 /// What an export hands back: the archive, its report and the device path it used.
 struct ExportOutcome {
-    std::filesystem::path zipURL;
+    std::filesystem::path archivePath;
     std::string report;
     std::string devicePath;
 };

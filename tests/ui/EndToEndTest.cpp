@@ -1,5 +1,6 @@
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
+#include "support/TemporaryFolder.hpp"
 #include "ui/Appearance.hpp"
 #include "ui/LogView.hpp"
 #include "ui/MainWindowController.hpp"
@@ -8,13 +9,8 @@
 #include "ui/ValueBox.hpp"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
-#include <deque>
 
 using namespace ventora;
 
@@ -26,65 +22,51 @@ class ScriptedDialogs : public SystemWindowServices {
 public:
     using SystemWindowServices::SystemWindowServices;
 
-    std::deque<QString> fileAnswers;
+    QString fileAnswer;
     QStringList errorAlerts;
     QStringList revealed;
 
     std::optional<QString> requestInputFile(QWidget*, const QStringList&) override {
-        if (fileAnswers.empty()) {
-            return std::nullopt;
-        }
-        QString answer = fileAnswers.front();
-        fileAnswers.pop_front();
-        return answer;
+        return fileAnswer;
     }
     void showErrorAlert(QWidget*, const QString& message) override { errorAlerts.append(message); }
     void revealInFileManager(const QString& path) override { revealed.append(path); }
 };
 
-PlatformContext privateContext(const QTemporaryDir& root) {
+PlatformContext privateContext(const std::filesystem::path& root) {
     PlatformContext context;
-    context.temporaryDirectory = root.filePath(QStringLiteral("tmp")).toStdString();
-    context.desktopDirectory = root.filePath(QStringLiteral("Desktop")).toStdString();
+    context.temporaryDirectory = root / "tmp";
+    context.desktopDirectory = root / "Desktop";
     context.resourcesDirectory = QCoreApplication::applicationDirPath().toStdString();
-    context.ioregExecutable = root.filePath(QStringLiteral("no-ioreg")).toStdString();
+    context.ioregExecutable = root / "no-ioreg";
     context.searchPath = std::string();
     context.zipExecutable = "/usr/bin/zip";
+    std::filesystem::create_directory(root / "tmp");
+    std::filesystem::create_directory(root / "Desktop");
     return context;
 }
 
 } // namespace
 
 /// Load, detect and generate through the window with the real core modules, on a synthetic
-/// Navi 10 ROM; also leaves a screenshot of the loaded window in the build folder.
+/// Navi 10 ROM; also leaves screenshots of the window in the build folder.
 class EndToEndTest : public QObject {
     Q_OBJECT
 
 private slots:
     void loadDetectGenerateWithTheRealModules() {
-        QTemporaryDir root;
-        QVERIFY(root.isValid());
-        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("tmp")));
-        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("Desktop")));
-
+        const test::TemporaryFolder root;
         const Bytes table = test::navi10Table();
         test::RomImageLayout layout;
         layout.table = table;
-        const Bytes rom = test::romImage(layout);
-        const QString romPath = root.filePath(QStringLiteral("Navi10.rom"));
-        QFile file(romPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(reinterpret_cast<const char*>(rom.data()), qint64(rom.size())),
-                 qint64(rom.size()));
-        file.close();
-
-        auto services = std::make_shared<ScriptedDialogs>(privateContext(root));
+        auto services = std::make_shared<ScriptedDialogs>(privateContext(root.path()));
+        services->fileAnswer =
+            QString::fromStdString(root.write("Navi10.rom", test::romImage(layout)));
         MainWindowController controller(services, std::nullopt);
         MainWindowView& window = controller.window();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        services->fileAnswers.push_back(romPath);
         controller.loadFile();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 20000);
         QVERIFY2(services->errorAlerts.isEmpty(), qPrintable(services->errorAlerts.join('\n')));
@@ -97,10 +79,7 @@ private slots:
         QCOMPARE(window.statusLabel()->text(),
                  QStringLiteral("SPPT loaded. Choose a solution to generate the ZIP on Desktop."));
         QVERIFY(window.logView()->toPlainText().count(QLatin1Char('\n')) >= 1);
-
-        const QString screenshot = QStringLiteral(VENTORA_TEST_OUTPUT_DIR "/main-window.png");
-        QVERIFY(window.grab().save(screenshot));
-        qInfo("Main window screenshot: %s", qPrintable(screenshot));
+        QVERIFY(window.grab().save(QStringLiteral(VENTORA_TEST_OUTPUT_DIR "/main-window.png")));
 
         controller.detectDevicePath();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 20000);
@@ -112,7 +91,7 @@ private slots:
         controller.generateZero();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isBusy(), 60000);
         QVERIFY2(services->errorAlerts.isEmpty(), qPrintable(services->errorAlerts.join('\n')));
-        const QString archive = root.filePath(QStringLiteral("Desktop/ZeroRPM.zip"));
+        const QString archive = QString::fromStdString(root.path() / "Desktop/ZeroRPM.zip");
         QVERIFY(QFile::exists(archive));
         QCOMPARE(window.statusLabel()->text(), QStringLiteral("Generated ZeroRPM.zip on Desktop."));
         QCOMPARE(services->revealed, QStringList{archive});
@@ -122,9 +101,7 @@ private slots:
                                                          archive + QLatin1Char('\n')));
         QVERIFY(window.grab().save(
             QStringLiteral(VENTORA_TEST_OUTPUT_DIR "/main-window-exported.png")));
-        QCOMPARE(QDir(root.filePath(QStringLiteral("tmp")))
-                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList{});
+        QVERIFY(std::filesystem::is_empty(root.path() / "tmp"));
     }
 };
 
