@@ -1,0 +1,742 @@
+#include "app/AppDelegate.hpp"
+#include "core/AppError.hpp"
+#include "output/OutputBuilder.hpp"
+#include "patch/FanStopSummary.hpp"
+#include "support/PowerPlayTables.hpp"
+#include "support/TemporaryFolder.hpp"
+#include "ui/Appearance.hpp"
+#include "ui/LogView.hpp"
+#include "ui/MainWindowController.hpp"
+#include "ui/MainWindowView.hpp"
+#include "ui/PrimaryButton.hpp"
+#include "ui/ValueBox.hpp"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileOpenEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+using namespace ventora;
+using namespace ventora::test;
+
+namespace {
+
+const QUrl donationPage(QStringLiteral("https://donate.example.org/ventora"));
+const QUrl contactMail(QStringLiteral("mailto:maintainers@example.org"));
+const std::string exportedDevicePath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
+
+QUrl fileUrl(const std::string& path) {
+    return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+/// A latch the fake's jobs wait on, so a test decides when a job ends.
+struct Gate {
+    std::atomic<bool> open = false;
+    std::atomic<bool> waiting = false;
+};
+
+struct ExportCall {
+    PatchMode mode;
+    std::optional<std::string> devicePathOverride;
+    std::optional<std::filesystem::path> baseConfig;
+};
+
+template <typename Answer> Answer next(std::deque<Answer>& answers, Answer otherwise) {
+    if (!answers.empty()) {
+        // Swapped out, not copied: GCC 12 at -O3 falsely reports a copy as reading uninitialised.
+        std::swap(otherwise, answers.front());
+        answers.pop_front();
+    }
+    return otherwise;
+}
+
+/// The window's services under test control. A job (on the worker thread) records its call,
+/// waits on `gate` when one is set, as a real job between checkpoints that heed cancellation
+/// unless `jobsIgnoreCancellation`, then throws its error or answers from the fields below.
+/// Dialogs answer from queues (nothing left: cancelled, or the first button) and record what
+/// they showed.
+class FakeWindowServices : public WindowServices {
+public:
+    Gate* gate = nullptr;
+    bool jobsIgnoreCancellation = false;
+    Bytes table = Bytes(512);
+    std::optional<std::string> loadError;
+    std::optional<std::string> exportError;
+    std::optional<std::string> detectedPath;
+    std::optional<std::vector<SysfsGPU>> gpus;
+    std::deque<std::optional<int>> gpuAnswers;
+    QList<QStringList> gpuChoices;
+    /// Answers both open dialogs, counted in fileRequests.
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<int> alertAnswers;
+    /// Alerts then also run as real modal dialogs, with no button that Escape or closing the
+    /// dialog would press, until their event loop ends.
+    bool modalAlerts = false;
+    int fileRequests = 0;
+    QStringList errorAlerts;
+    QList<Alert> alerts;
+    QStringList revealed;
+    QList<QUrl> openedUrls;
+
+    [[nodiscard]] std::vector<std::filesystem::path> loadedPaths() const {
+        std::lock_guard lock(m_lock);
+        return m_loadedPaths;
+    }
+    [[nodiscard]] std::vector<ExportCall> exportCalls() const {
+        std::lock_guard lock(m_lock);
+        return m_exportCalls;
+    }
+
+    LoadOutcome loadInput(const std::filesystem::path& path,
+                          const CancellationToken* token) override {
+        record(m_loadedPaths, path);
+        pause(token, loadError);
+        return {SpptDocument{table, "synthetic", {}, {}},
+                {"Read " + path.filename().string() + "."}};
+    }
+    DetectOutcome detectDevicePath(const CancellationToken* token) override {
+        pause(token, std::nullopt);
+        return {detectedPath, {"Detection line."}};
+    }
+    ExportOutcome exportPackage(const SpptDocument&, PatchMode mode,
+                                const std::optional<std::string>& devicePathOverride,
+                                const std::optional<std::filesystem::path>& baseConfig,
+                                const CancellationToken* token) override {
+        record(m_exportCalls, ExportCall{mode, devicePathOverride, baseConfig});
+        pause(token, exportError);
+        return {std::filesystem::path("/private/Desktop") / OutputBuilder::archiveName(mode),
+                "Report line 1\nReport line 2", exportedDevicePath};
+    }
+    std::optional<std::vector<SysfsGPU>> computerGPUs() override { return gpus; }
+    LoadOutcome loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) override {
+        return loadInput("gpu:" + gpu.address, token);
+    }
+    std::optional<int> chooseGPU(QWidget*, const QStringList& choices) override {
+        gpuChoices.append(choices);
+        return next(gpuAnswers, std::optional<int>());
+    }
+    std::optional<QString> requestInputFile(QWidget*, const QStringList&) override {
+        ++fileRequests;
+        return next(fileAnswers, std::optional<QString>());
+    }
+    std::optional<QString> requestBaseConfig(QWidget*) override {
+        return requestInputFile(nullptr, {});
+    }
+    void showErrorAlert(QWidget*, const QString& message) override { errorAlerts.append(message); }
+    int showAlert(QWidget* parent, const Alert& alert) override {
+        alerts.append(alert);
+        if (modalAlerts) {
+            QMessageBox box(parent);
+            for (const QString& title : alert.buttons) {
+                box.addButton(title, QMessageBox::ActionRole);
+            }
+            (void)box.exec();
+        }
+        return next(alertAnswers, 0);
+    }
+    void revealInFileManager(const QString& path) override { revealed.append(path); }
+    void openUrl(const QUrl& url) override { openedUrls.append(url); }
+
+private:
+    template <typename Record> void record(std::vector<Record>& records, Record call) {
+        std::lock_guard lock(m_lock);
+        records.push_back(std::move(call));
+    }
+
+    void pause(const CancellationToken* token, const std::optional<std::string>& error) const {
+        while (gate != nullptr && !gate->open && !(isCancelled(token) && !jobsIgnoreCancellation)) {
+            gate->waiting = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (gate != nullptr && !gate->open) {
+            throw AppError("Cancelled.", ErrorKind::cancelled);
+        }
+        if (error) {
+            throw AppError(*error);
+        }
+    }
+
+    mutable std::mutex m_lock;
+    std::vector<std::filesystem::path> m_loadedPaths;
+    std::vector<ExportCall> m_exportCalls;
+};
+
+} // namespace
+
+/// What both suites share: the shell launched on the fake services, the window it shows and
+/// a gate for the jobs.
+class WindowFixture : public QObject {
+    Q_OBJECT
+
+protected:
+    std::shared_ptr<FakeWindowServices> m_services;
+    std::unique_ptr<AppDelegate> m_delegate;
+    Gate m_gate;
+    int m_terminations = 0;
+
+    void launch(AppDelegate::Links links = {}, std::function<void()> terminate = {}) {
+        m_delegate = std::make_unique<AppDelegate>(
+            m_services, std::move(links),
+            terminate ? std::move(terminate) : [this] { ++m_terminations; });
+        m_delegate->applicationDidFinishLaunching();
+    }
+
+    MainWindowController& controller() { return *m_delegate->windowController(); }
+    MainWindowView& window() { return controller().window(); }
+    QString status() { return window().statusLabel()->text(); }
+    QString log() { return window().logView()->toPlainText(); }
+    QLineEdit* pathField() { return window().devicePathBox()->label(); }
+    void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(!controller().isBusy(), 10000); }
+
+    void loadFile() {
+        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+        controller().loadFile();
+    }
+
+    // Starts `job` and leaves it waiting on the gate: "load", "pending" (a load for a generation
+    // asked for without a table), "detect" or "generate".
+    void startGated(const QString& job) {
+        if (job == QLatin1String("generate")) {
+            loadFile();
+            waitUntilIdle();
+        }
+        m_services->gate = &m_gate;
+        if (job == QLatin1String("detect")) {
+            controller().detectDevicePath();
+        } else if (job == QLatin1String("load")) {
+            loadFile();
+        } else {
+            m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+            controller().generateZero();
+        }
+        QTRY_VERIFY(m_gate.waiting);
+    }
+
+private slots:
+    void init() {
+        m_services = std::make_shared<FakeWindowServices>();
+        m_gate.open = false;
+        m_gate.waiting = false;
+        m_terminations = 0;
+        launch();
+    }
+
+    void cleanup() {
+        m_gate.open = true;
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        m_delegate.reset();
+    }
+};
+
+/// The window's workflow: loads, detections and exports, with the busy rules, the pending
+/// generation, the path field and drops.
+class MainWindowControllerTest : public WindowFixture {
+    Q_OBJECT
+
+    TemporaryFolder m_folder;
+
+    // Drags reach the window as the platform delivers them: to its native window, here at the
+    // editable path field, from where Qt hands them to the nearest widget accepting drops.
+    template <typename Event>
+    bool send(const QList<QUrl>& urls, Qt::DropActions actions = Qt::CopyAction) {
+        QMimeData data;
+        data.setUrls(urls);
+        Event event(pathField()->mapTo(&window(), pathField()->rect().center()), actions, &data,
+                    Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window().windowHandle(), &event);
+        return event.isAccepted();
+    }
+
+    // As in a real drag, the drop follows an enter (Qt delivers drops to the entered target).
+    bool drop(const QList<QUrl>& urls) {
+        (void)send<QDragEnterEvent>(urls);
+        return send<QDropEvent>(urls);
+    }
+
+private slots:
+    void busyRules_data() {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<QString>("startStatus");
+        QTest::newRow("load") << "load" << QStringLiteral("Loading SPPT/VBIOS...");
+        QTest::newRow("detect") << "detect"
+                                << QStringLiteral(
+                                       "Detecting the GFX0/AMD DeviceProperties path...");
+        QTest::newRow("generate") << "generate"
+                                  << QStringLiteral("Detecting DeviceProperties path and "
+                                                    "generating ZeroRPM.zip...");
+    }
+
+    // Nothing else starts while a job runs; only a second generation is refused without a word.
+    void busyRules() {
+        QFETCH(QString, job);
+        QFETCH(QString, startStatus);
+        startGated(job);
+        QCOMPARE(status(), startStatus);
+        const int requests = m_services->fileRequests;
+        for (const auto refused :
+             {&MainWindowController::loadFile, &MainWindowController::detectDevicePath,
+              &MainWindowController::chooseBaseConfig,
+              &MainWindowController::useEmbeddedBaseConfig}) {
+            window().statusLabel()->clear();
+            (controller().*refused)();
+            QCOMPARE(status(), QStringLiteral("Wait for the current operation to finish."));
+        }
+        QCOMPARE(m_services->fileRequests, requests);
+        QVERIFY(!send<QDragEnterEvent>({fileUrl("/cards/other.rom")}));
+        QVERIFY(!drop({fileUrl("/cards/other.rom")}));
+        window().statusLabel()->clear();
+        controller().generateFan35();
+        QCOMPARE(status(), job == QLatin1String("generate")
+                               ? QString()
+                               : QStringLiteral("Wait for the current file/path operation to "
+                                                "finish."));
+        m_gate.open = true;
+        waitUntilIdle();
+        QCOMPARE(m_services->loadedPaths().size(), std::size_t(job != QLatin1String("detect")));
+        QCOMPARE(m_services->exportCalls().size(), std::size_t(job == QLatin1String("generate")));
+    }
+
+    void failuresAreReported_data() {
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("expectedStatus");
+        const QString valid = QStringLiteral("PciRoot(0x0)/Pci(0x3,0x1)");
+        QTest::newRow("load") << false << valid << QStringLiteral("Not a regular file.")
+                              << QStringLiteral("Load failed. No SPPT is currently loaded.");
+        QTest::newRow("export") << true << valid << QStringLiteral("Disk full.")
+                                << QStringLiteral("Export failed.");
+        QTest::newRow("invalid path, refused before the export")
+            << true << QStringLiteral("PciRoot(0x0)/Pci(0x1")
+            << QStringLiteral("Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) "
+                              "chain, or clear the field to auto-detect it from IORegistry.")
+            << QStringLiteral("Invalid DeviceProperties path. Review it before generating.");
+    }
+
+    // No reveal, the typed path left as it was, the error logged and shown; a failed load also
+    // forgets the table and what it said.
+    void failuresAreReported() {
+        QFETCH(bool, exporting);
+        QFETCH(QString, typed);
+        QFETCH(QString, error);
+        QFETCH(QString, expectedStatus);
+        m_services->table = navi10Table();
+        loadFile();
+        waitUntilIdle();
+        pathField()->setText(typed);
+        (exporting ? m_services->exportError : m_services->loadError) = error.toStdString();
+        exporting ? controller().generateZero() : loadFile();
+        waitUntilIdle();
+        QCOMPARE(controller().hasDocument(), exporting);
+        QCOMPARE(window().spptSummary()->text().isEmpty(), !exporting);
+        QCOMPARE(window().generateZeroButton()->toolTip().isEmpty(), !exporting);
+        QCOMPARE(status(), expectedStatus);
+        QCOMPARE(m_services->errorAlerts, QStringList{error});
+        QVERIFY(log().endsWith("] ERROR: " + error + '\n'));
+        QVERIFY(m_services->revealed.isEmpty());
+        QCOMPARE(pathField()->text(), typed);
+    }
+
+    void generateShowsProgressThenRevealsTheArchive_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::optional<std::string>>("override");
+        QTest::addColumn<QString>("startStatus");
+        QTest::newRow("blank: detected")
+            << QStringLiteral(" \t ") << std::optional<std::string>()
+            << QStringLiteral("Detecting DeviceProperties path and generating ZeroRPM50-47.zip...");
+        QTest::newRow("typed: canonical in the field first")
+            << QStringLiteral("  PciRoot(0x00)/Pci(0x03,0x01)/Pci(0x0,0x0)\t\n")
+            << std::optional<std::string>("PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)")
+            << QStringLiteral("Generating ZeroRPM50-47.zip...");
+    }
+
+    // The custom button exports with its boxes' thresholds, which its tooltip describes.
+    void generateShowsProgressThenRevealsTheArchive() {
+        QFETCH(QString, typed);
+        QFETCH(std::optional<std::string>, override);
+        QFETCH(QString, startStatus);
+        m_services->table = navi10Table();
+        loadFile();
+        waitUntilIdle();
+        const PatchMode mode = PatchMode::custom(50, 47);
+        window().customStartBox()->setValue(50);
+        window().customStopBox()->setValue(47);
+        QCOMPARE(window().generateCustomButton()->toolTip(),
+                 qs(FanStopSummary::describeChange({navi10Table(), "", {}, {}}, mode)));
+        pathField()->setText(typed);
+        window().generateCustomButton()->click();
+        QCOMPARE(status(), startStatus);
+        QCOMPARE(pathField()->text(), override ? qs(*override) : typed);
+        for (const std::string& line : OutputBuilder::openingLines(mode, override)) {
+            QVERIFY(log().contains("] " + qs(line) + '\n'));
+        }
+        waitUntilIdle();
+        const auto calls = m_services->exportCalls();
+        QCOMPARE(calls.size(), std::size_t(1));
+        QVERIFY(calls.front().mode == mode && calls.front().devicePathOverride == override);
+        QCOMPARE(status(), QStringLiteral("Generated ZeroRPM50-47.zip on Desktop."));
+        QCOMPARE(pathField()->text(), qs(exportedDevicePath));
+        const QString archive = QStringLiteral("/private/Desktop/ZeroRPM50-47.zip");
+        QCOMPARE(m_services->revealed, QStringList{archive});
+        QVERIFY(log().contains("] Export completed: " + archive + '\n'));
+        QVERIFY(log().endsWith(QStringLiteral("] Report line 1\nReport line 2\n")));
+    }
+
+    void configCardChoosesAndClearsTheBaseForLaterExports() {
+        m_services->fileAnswers = {std::nullopt, QStringLiteral("/EFI/OC/My config.plist"),
+                                   QStringLiteral("/cards/card.rom")};
+        window().chooseConfigButton()->click();
+        window().chooseConfigButton()->click();
+        QCOMPARE(window().configValue()->text(), QStringLiteral("My config.plist"));
+        QVERIFY(log().endsWith(QStringLiteral("] Base config.plist: /EFI/OC/My config.plist. "
+                                              "Exports merge into a copy of it; the file itself "
+                                              "is only read.\n")));
+        controller().generateZero();
+        waitUntilIdle();
+        window().embeddedConfigButton()->click();
+        QCOMPARE(window().configValue()->text(), QStringLiteral("Embedded base config.plist"));
+        QVERIFY(log().endsWith(QStringLiteral("] Base config.plist: the embedded template.\n")));
+        controller().generateZero();
+        waitUntilIdle();
+        const auto calls = m_services->exportCalls();
+        QCOMPARE(calls.at(0).baseConfig, std::filesystem::path("/EFI/OC/My config.plist"));
+        QVERIFY(!calls.at(1).baseConfig);
+    }
+
+    // A generation asked for without a table waits through a cancelled or refused panel for
+    // the next load, and is forgotten when that load fails.
+    void pendingPreset() {
+        m_services->fileAnswers = {std::nullopt, QStringLiteral("/cards/readme.pdf")};
+        controller().generateZero();
+        controller().generateZero();
+        QCOMPARE(status(), QStringLiteral("Unsupported file type."));
+        QVERIFY(log().endsWith(QStringLiteral("] Rejected unsupported file type: readme.pdf\n")));
+        const auto dropTable = [this] {
+            QVERIFY(drop({fileUrl("/cards/table.sppt")}));
+            waitUntilIdle();
+        };
+        dropTable();
+        m_services->loadError = "Unreadable.";
+        dropTable();
+        controller().generateZero();
+        dropTable();
+        m_services->loadError.reset();
+        dropTable();
+        QCOMPARE(m_services->exportCalls().size(), std::size_t(1));
+    }
+
+    void readingTheComputersGpuOffersAChoiceAmongSeveral() {
+        controller().loadFromComputerGPU();
+        m_services->gpus = std::vector<SysfsGPU>{};
+        controller().loadFromComputerGPU();
+        QCOMPARE(m_services->errorAlerts,
+                 (QStringList{QStringLiteral("Could not read sysfs to find the GPU."),
+                              QStringLiteral("No supported AMD GPU was found in sysfs.")}));
+        const std::vector<SysfsGPU> gpus{{"0000:03:00.0", 0x1002, 0x67DF, GpuFamily::polaris},
+                                         {"0000:0c:00.0", 0x1002, 0x73BF, GpuFamily::rdna2}};
+        m_services->gpus = gpus;
+        m_services->gpuAnswers = {std::nullopt, 1};
+        controller().loadFromComputerGPU();
+        QVERIFY(!controller().isBusy());
+        controller().loadFromComputerGPU();
+        QCOMPARE(window().inputBox()->label()->text(), QStringLiteral("pp_table (0000:0c:00.0)"));
+        waitUntilIdle();
+        QCOMPARE(m_services->gpuChoices.back(), (QStringList{qs(SysfsPciTree::describe(gpus[0])),
+                                                             qs(SysfsPciTree::describe(gpus[1]))}));
+        QCOMPARE(m_services->loadedPaths(), std::vector<std::filesystem::path>{"gpu:0000:0c:00.0"});
+    }
+
+    void detection_data() {
+        QTest::addColumn<std::optional<std::string>>("detected");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("expectedField");
+        QTest::addColumn<QString>("expectedStatus");
+        const std::optional<std::string> found("PciRoot(0x0)/Pci(0x1,0x0)");
+        QTest::newRow("found")
+            << found << QString() << qs(*found)
+            << QStringLiteral("DeviceProperties path detected. Review it before generating.");
+        QTest::newRow("nothing found")
+            << std::optional<std::string>() << QString() << QStringLiteral("typed before")
+            << QStringLiteral("GFX0 path was not detected. Generation will use the generic "
+                              "fallback unless you enter a path.");
+        QTest::newRow("edited meanwhile")
+            << found << QStringLiteral("my own edit") << QStringLiteral("my own edit")
+            << QStringLiteral("Detection finished. Manual DeviceProperties edit preserved.");
+    }
+
+    void detection() {
+        QFETCH(std::optional<std::string>, detected);
+        QFETCH(QString, edit);
+        QFETCH(QString, expectedField);
+        QFETCH(QString, expectedStatus);
+        pathField()->setText(QStringLiteral("typed before"));
+        m_services->detectedPath = detected;
+        startGated(QStringLiteral("detect"));
+        if (!edit.isEmpty()) {
+            pathField()->setText(edit);
+        }
+        m_gate.open = true;
+        waitUntilIdle();
+        QCOMPARE(pathField()->text(), expectedField);
+        QCOMPARE(status(), expectedStatus);
+        QVERIFY(log().endsWith(edit.isEmpty()
+                                   ? QStringLiteral("] Detection line.\n")
+                                   : QStringLiteral("] DeviceProperties path was "
+                                                    "edited manually during detection; "
+                                                    "the manual value was preserved.\n")));
+    }
+
+    void resultsForADestroyedControllerAreDropped() {
+        startGated(QStringLiteral("load"));
+        m_delegate.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    void dropAcceptance_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<bool>("accepted");
+        const QUrl web(QStringLiteral("https://example.org/a.rom"));
+        std::filesystem::create_directory(m_folder.path() / "dump.rom");
+        QTest::newRow("extension in capitals") << QList<QUrl>{fileUrl("/cards/T.PP_TABLE")} << true;
+        QTest::newRow("other extension") << QList<QUrl>{fileUrl("/cards/card.zip")} << false;
+        QTest::newRow("two files") << QList<QUrl>{fileUrl("/a.rom"), fileUrl("/b.rom")} << false;
+        QTest::newRow("one file beside a web address")
+            << QList<QUrl>{web, fileUrl("/cards/card.bin")} << true;
+        QTest::newRow("folder named like a table")
+            << QList<QUrl>{fileUrl(m_folder.path() / "dump.rom")} << false;
+        QTest::newRow("nothing") << QList<QUrl>{} << false;
+    }
+
+    // Dropped on the editable field, a file is loaded, never typed into the field.
+    void dropAcceptance() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(bool, accepted);
+        QCOMPARE(send<QDragEnterEvent>(urls), accepted);
+        QCOMPARE(send<QDragEnterEvent>(urls, Qt::MoveAction), false);
+        QCOMPARE(drop(urls), accepted);
+        waitUntilIdle();
+        QCOMPARE(m_services->loadedPaths().size(), std::size_t(accepted));
+        QCOMPARE(log().isEmpty(), !accepted);
+        QCOMPARE(pathField()->text(), QString());
+    }
+};
+
+/// The application shell: its shortcuts, About, files opened from the file manager, the
+/// window's place on the screen, and quitting that waits for a running job.
+class AppDelegateTest : public WindowFixture {
+    Q_OBJECT
+
+    QAction* menuItem(const QString& title) {
+        const QList<QAction*> items = m_delegate->menuBar()->findChildren<QAction*>();
+        const auto found = std::find_if(items.begin(), items.end(), [&](QAction* item) {
+            return item->text() == title && item->isVisible();
+        });
+        return found == items.end() ? nullptr : *found;
+    }
+
+private slots:
+    void shortcutKeys_data() {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<std::optional<PatchMode>>("generated");
+        QTest::addColumn<int>("fileRequests");
+        QTest::addColumn<int>("alerts");
+        QTest::addColumn<int>("terminations");
+        const std::optional<PatchMode> none;
+#ifdef Q_OS_MACOS
+        const QKeyCombination help = Qt::CTRL | Qt::Key_Question;
+#else
+        const QKeyCombination help(Qt::Key_F1);
+#endif
+        QTest::newRow("Ctrl+O: open panel") << (Qt::CTRL | Qt::Key_O) << none << 1 << 0 << 0;
+        QTest::newRow("Ctrl+1: ZeroRPM OFF")
+            << (Qt::CTRL | Qt::Key_1) << std::optional(PatchMode::zeroRpmPure) << 1 << 0 << 0;
+        QTest::newRow("Ctrl+2: FAN 35")
+            << (Qt::CTRL | Qt::Key_2) << std::optional(PatchMode::fan35) << 1 << 0 << 0;
+        QTest::newRow("Ctrl+3: the custom row")
+            << (Qt::CTRL | Qt::Key_3) << std::optional(PatchMode::custom(45, 40)) << 1 << 0 << 0;
+        QTest::newRow("the platform's help key") << help << none << 0 << 1 << 0;
+        QTest::newRow("Ctrl+Q: quit") << (Qt::CTRL | Qt::Key_Q) << none << 0 << 0 << 1;
+        QTest::newRow("Ctrl+W: close the window, which quits")
+            << (Qt::CTRL | Qt::Key_W) << none << 0 << 0 << 1;
+    }
+
+    void shortcutKeys() {
+        QFETCH(QKeyCombination, key);
+        QFETCH(std::optional<PatchMode>, generated);
+        QFETCH(int, fileRequests);
+        QFETCH(int, alerts);
+        QFETCH(int, terminations);
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
+        QTest::keyClick(&window(), key.key(), key.keyboardModifiers());
+        waitUntilIdle();
+        QCOMPARE(m_services->fileRequests, fileRequests);
+        const auto calls = m_services->exportCalls();
+        QCOMPARE(calls.empty() ? std::nullopt : std::optional(calls.front().mode), generated);
+        QCOMPARE(m_services->alerts.size(), alerts);
+        if (alerts > 0) {
+            QCOMPARE(m_services->alerts.front().message, QStringLiteral("Ventora Help"));
+        }
+        QCOMPARE(m_terminations, terminations);
+    }
+
+    void quitting_data() {
+        QTest::addColumn<bool>("byClosingTheWindow");
+        QTest::addColumn<QString>("job");
+        QTest::newRow("Quit item, idle: at once") << false << QString();
+        QTest::newRow("closing the window, idle: at once") << true << QString();
+        QTest::newRow("Quit item, loading for a pending generation") << false << "pending";
+        QTest::newRow("closing the window, detecting") << true << "detect";
+        QTest::newRow("Quit item, exporting") << false << "generate";
+    }
+
+    // During a job the quit waits: the job is cancelled and the quit runs once it ends, with
+    // no alert, no reveal, no further generation and nothing written to the field or the log.
+    void quitting() {
+        QFETCH(bool, byClosingTheWindow);
+        QFETCH(QString, job);
+        const bool busy = !job.isEmpty();
+        m_services->detectedPath = "PciRoot(0x0)/Pci(0x1,0x0)";
+        if (busy) {
+            startGated(job);
+        }
+        const QString logged = log();
+        for (int request = 0; request < (busy ? 2 : 1); ++request) {
+            if (byClosingTheWindow) {
+                QCOMPARE(window().close(), !busy);
+            } else {
+                menuItem(QStringLiteral("Quit Ventora"))->trigger();
+            }
+        }
+        QCOMPARE(m_terminations, busy ? 0 : 1);
+        if (busy) {
+            QVERIFY(window().isVisible());
+            waitUntilIdle();
+            QCOMPARE(m_terminations, 1);
+            QCOMPARE(m_services->exportCalls().size(),
+                     std::size_t(job == QLatin1String("generate")));
+            QVERIFY(m_services->errorAlerts.isEmpty() && m_services->revealed.isEmpty());
+            QCOMPARE(status(),
+                     QStringLiteral("Cancelling the current operation before quitting..."));
+            QCOMPARE(log(), logged);
+            QCOMPARE(pathField()->text(), QString());
+        }
+    }
+
+    // The quit requested during a job runs when the job ends, although a dialog that refuses
+    // to close (About with its three buttons) is open then: the real termination is used.
+    void deferredQuitEndsTheAppThroughAnOpenDialog() {
+        launch({donationPage, contactMail}, &AppDelegate::endEventLoop);
+        m_services->jobsIgnoreCancellation = true;
+        startGated(QStringLiteral("load"));
+        menuItem(QStringLiteral("Quit Ventora"))->trigger();
+        m_services->modalAlerts = true;
+        QTimer::singleShot(0, m_delegate.get(), &AppDelegate::showAbout);
+        QTimer endJobOnceTheDialogIsUp;
+        connect(&endJobOnceTheDialogIsUp, &QTimer::timeout, this, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget();
+                dialog && dialog->isVisible()) {
+                endJobOnceTheDialogIsUp.stop();
+                m_gate.open = true;
+            }
+        });
+        endJobOnceTheDialogIsUp.start(20);
+        QTimer giveUp;
+        giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+        giveUp.start(10000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(m_gate.open && !controller().isBusy());
+    }
+
+    // Loaded under the rules of a drop; one sent before launching waits for the window.
+    void filesOpenedFromTheFileManager() {
+        m_delegate = std::make_unique<AppDelegate>(m_services, AppDelegate::Links{}, [] {});
+        QCoreApplication::instance()->installEventFilter(m_delegate.get());
+        for (const char* file : {"/cards/TABLE.PP_TABLE", "/cards/card.pdf"}) {
+            QFileOpenEvent event(QString::fromLatin1(file));
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &event);
+            m_delegate->applicationDidFinishLaunching();
+            waitUntilIdle();
+        }
+        QCOMPARE(m_services->loadedPaths(),
+                 std::vector<std::filesystem::path>{"/cards/TABLE.PP_TABLE"});
+    }
+
+    // The test screen is 1280 x 720: the designed width holds, the height is cut to the screen.
+    void windowFitsItsScreen() {
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        const QRect area = window().screen()->availableGeometry();
+        QCOMPARE(area.size(), QSize(1280, 720));
+        const QSize bar(0, window().menuWidget()->height());
+        QVERIFY(area.contains(window().frameGeometry()));
+        QCOMPARE(window().size(), (window().openingSize() + bar).boundedTo(area.size()));
+        QCOMPARE(window().minimumSize(), (QSize(820, 720) + bar).boundedTo(area.size()));
+        // Whole-pixel rounding of the two centres may differ by a pixel or two.
+        const QPoint offset = window().geometry().center() - area.center();
+        QVERIFY(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2);
+    }
+
+    void aboutAndTheLinks_data() {
+        QTest::addColumn<bool>("withLinks");
+        QTest::addColumn<int>("pressed");
+        QTest::addColumn<QList<QUrl>>("opened");
+        QTest::newRow("OK only closes") << true << 0 << QList<QUrl>{};
+        QTest::newRow("Email writes to the contact") << true << 1 << QList<QUrl>{contactMail};
+        QTest::newRow("PayPal opens the donation page") << true << 2 << QList<QUrl>{donationPage};
+        QTest::newRow("no links, dismissed") << false << -1 << QList<QUrl>{};
+    }
+
+    // Without addresses no donation item, button or link is offered.
+    void aboutAndTheLinks() {
+        QFETCH(bool, withLinks);
+        QFETCH(int, pressed);
+        QFETCH(QList<QUrl>, opened);
+        launch(withLinks ? AppDelegate::Links{donationPage, contactMail} : AppDelegate::Links{});
+        QCOMPARE(menuItem(QStringLiteral("PayPal Donate")) != nullptr, withLinks);
+        QCOMPARE(window().donateButton()->isHidden(), !withLinks);
+        m_services->alertAnswers.push_back(pressed);
+        m_delegate->showAbout();
+        const Alert& alert = m_services->alerts.at(0);
+        QCOMPARE(alert.message, QStringLiteral("Ventora"));
+        QCOMPARE(alert.informativeText,
+                 QStringLiteral("Fan Always On and FAN 35 \u00B0C Solution\nNavi 10 / Navi 21 / "
+                                "Navi 22 / Navi 23 + Polaris + Vega 10 / Vega 20\n\nMade by the "
+                                "Ventora contributors\n\nVersion " VENTORA_VERSION));
+        const QStringList buttons{"OK", "Email", "PayPal"};
+        QCOMPARE(alert.buttons, withLinks ? buttons : buttons.first(1));
+        QCOMPARE(m_services->openedUrls, opened);
+        if (withLinks) {
+            window().donateButton()->click();
+            QCOMPARE(m_services->openedUrls.last(), donationPage);
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    Appearance::applyDarkAppearance(application);
+    MainWindowControllerTest controllerTest;
+    AppDelegateTest delegateTest;
+    return QTest::qExec(&controllerTest, argc, argv) | QTest::qExec(&delegateTest, argc, argv);
+}
+
+#include "WindowTest.moc"
