@@ -33,19 +33,6 @@ public:
     void revealInFileManager(const QString& path) override { revealed.append(path); }
 };
 
-PlatformContext privateContext(const std::filesystem::path& root) {
-    PlatformContext context;
-    context.temporaryDirectory = root / "tmp";
-    context.desktopDirectory = root / "Desktop";
-    context.resourcesDirectory = QCoreApplication::applicationDirPath().toStdString();
-    context.ioregExecutable = root / "no-ioreg";
-    context.searchPath = std::string();
-    context.zipExecutable = "/usr/bin/zip";
-    std::filesystem::create_directory(root / "tmp");
-    std::filesystem::create_directory(root / "Desktop");
-    return context;
-}
-
 } // namespace
 
 /// Load, detect and generate through the window with the real core modules, on a synthetic
@@ -59,7 +46,16 @@ private slots:
         const Bytes table = test::navi10Table();
         test::RomImageLayout layout;
         layout.table = table;
-        auto services = std::make_shared<ScriptedDialogs>(privateContext(root.path()));
+        PlatformContext context;
+        context.temporaryDirectory = root.path() / "tmp";
+        context.desktopDirectory = root.path() / "Desktop";
+        context.resourcesDirectory = QCoreApplication::applicationDirPath().toStdString();
+        context.ioregExecutable = root.path() / "no-ioreg";
+        context.searchPath = std::string();
+        context.zipExecutable = "/usr/bin/zip";
+        std::filesystem::create_directories(context.temporaryDirectory);
+        std::filesystem::create_directories(context.desktopDirectory);
+        auto services = std::make_shared<ScriptedDialogs>(context);
         services->fileAnswer =
             QString::fromStdString(root.write("Navi10.rom", test::romImage(layout)));
         MainWindowController controller(services, std::nullopt);

@@ -25,7 +25,6 @@
 #include <QTimer>
 #include <atomic>
 #include <deque>
-#include <mutex>
 #include <thread>
 
 using namespace ventora;
@@ -94,18 +93,13 @@ public:
     QStringList revealed;
     QList<QUrl> openedUrls;
 
-    [[nodiscard]] std::vector<std::filesystem::path> loadedPaths() const {
-        std::lock_guard lock(m_lock);
-        return m_loadedPaths;
-    }
-    [[nodiscard]] std::vector<ExportCall> exportCalls() const {
-        std::lock_guard lock(m_lock);
-        return m_exportCalls;
-    }
+    /// Written by the jobs before they wait: read once a job has ended or is seen waiting.
+    std::vector<std::filesystem::path> loadedPaths;
+    std::vector<ExportCall> exportCalls;
 
     LoadOutcome loadInput(const std::filesystem::path& path,
                           const CancellationToken* token) override {
-        record(m_loadedPaths, path);
+        loadedPaths.push_back(path);
         pause(token, loadError);
         return {SpptDocument{table, "synthetic", {}, {}},
                 {"Read " + path.filename().string() + "."}};
@@ -118,7 +112,7 @@ public:
                                 const std::optional<std::string>& devicePathOverride,
                                 const std::optional<std::filesystem::path>& baseConfig,
                                 const CancellationToken* token) override {
-        record(m_exportCalls, ExportCall{mode, devicePathOverride, baseConfig});
+        exportCalls.push_back({mode, devicePathOverride, baseConfig});
         pause(token, exportError);
         return {std::filesystem::path("/private/Desktop") / OutputBuilder::archiveName(mode),
                 "Report line 1\nReport line 2", exportedDevicePath};
@@ -154,11 +148,6 @@ public:
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
 
 private:
-    template <typename Record> void record(std::vector<Record>& records, Record call) {
-        std::lock_guard lock(m_lock);
-        records.push_back(std::move(call));
-    }
-
     void pause(const CancellationToken* token, const std::optional<std::string>& error) const {
         while (gate != nullptr && !gate->open && !(isCancelled(token) && !jobsIgnoreCancellation)) {
             gate->waiting = true;
@@ -171,10 +160,6 @@ private:
             throw AppError(*error);
         }
     }
-
-    mutable std::mutex m_lock;
-    std::vector<std::filesystem::path> m_loadedPaths;
-    std::vector<ExportCall> m_exportCalls;
 };
 
 } // namespace
@@ -309,8 +294,8 @@ private slots:
                                                 "finish."));
         m_gate.open = true;
         waitUntilIdle();
-        QCOMPARE(m_services->loadedPaths().size(), std::size_t(job != QLatin1String("detect")));
-        QCOMPARE(m_services->exportCalls().size(), std::size_t(job == QLatin1String("generate")));
+        QCOMPARE(m_services->loadedPaths.size(), std::size_t(job != QLatin1String("detect")));
+        QCOMPARE(m_services->exportCalls.size(), std::size_t(job == QLatin1String("generate")));
     }
 
     void failuresAreReported_data() {
@@ -388,7 +373,7 @@ private slots:
             QVERIFY(log().contains("] " + qs(line) + '\n'));
         }
         waitUntilIdle();
-        const auto calls = m_services->exportCalls();
+        const auto& calls = m_services->exportCalls;
         QCOMPARE(calls.size(), std::size_t(1));
         QVERIFY(calls.front().mode == mode && calls.front().devicePathOverride == override);
         QCOMPARE(status(), QStringLiteral("Generated ZeroRPM50-47.zip on Desktop."));
@@ -415,7 +400,7 @@ private slots:
         QVERIFY(log().endsWith(QStringLiteral("] Base config.plist: the embedded template.\n")));
         controller().generateZero();
         waitUntilIdle();
-        const auto calls = m_services->exportCalls();
+        const auto& calls = m_services->exportCalls;
         QCOMPARE(calls.at(0).baseConfig, std::filesystem::path("/EFI/OC/My config.plist"));
         QVERIFY(!calls.at(1).baseConfig);
     }
@@ -439,7 +424,7 @@ private slots:
         dropTable();
         m_services->loadError.reset();
         dropTable();
-        QCOMPARE(m_services->exportCalls().size(), std::size_t(1));
+        QCOMPARE(m_services->exportCalls.size(), std::size_t(1));
     }
 
     void readingTheComputersGpuOffersAChoiceAmongSeveral() {
@@ -460,7 +445,7 @@ private slots:
         waitUntilIdle();
         QCOMPARE(m_services->gpuChoices.back(), (QStringList{qs(SysfsPciTree::describe(gpus[0])),
                                                              qs(SysfsPciTree::describe(gpus[1]))}));
-        QCOMPARE(m_services->loadedPaths(), std::vector<std::filesystem::path>{"gpu:0000:0c:00.0"});
+        QCOMPARE(m_services->loadedPaths, std::vector<std::filesystem::path>{"gpu:0000:0c:00.0"});
     }
 
     void detection_data() {
@@ -533,7 +518,7 @@ private slots:
         QCOMPARE(send<QDragEnterEvent>(urls, Qt::MoveAction), false);
         QCOMPARE(drop(urls), accepted);
         waitUntilIdle();
-        QCOMPARE(m_services->loadedPaths().size(), std::size_t(accepted));
+        QCOMPARE(m_services->loadedPaths.size(), std::size_t(accepted));
         QCOMPARE(log().isEmpty(), !accepted);
         QCOMPARE(pathField()->text(), QString());
     }
@@ -589,7 +574,7 @@ private slots:
         QTest::keyClick(&window(), key.key(), key.keyboardModifiers());
         waitUntilIdle();
         QCOMPARE(m_services->fileRequests, fileRequests);
-        const auto calls = m_services->exportCalls();
+        const auto& calls = m_services->exportCalls;
         QCOMPARE(calls.empty() ? std::nullopt : std::optional(calls.front().mode), generated);
         QCOMPARE(m_services->alerts.size(), alerts);
         if (alerts > 0) {
@@ -631,8 +616,7 @@ private slots:
             QVERIFY(window().isVisible());
             waitUntilIdle();
             QCOMPARE(m_terminations, 1);
-            QCOMPARE(m_services->exportCalls().size(),
-                     std::size_t(job == QLatin1String("generate")));
+            QCOMPARE(m_services->exportCalls.size(), std::size_t(job == QLatin1String("generate")));
             QVERIFY(m_services->errorAlerts.isEmpty() && m_services->revealed.isEmpty());
             QCOMPARE(status(),
                      QStringLiteral("Cancelling the current operation before quitting..."));
@@ -676,7 +660,7 @@ private slots:
             m_delegate->applicationDidFinishLaunching();
             waitUntilIdle();
         }
-        QCOMPARE(m_services->loadedPaths(),
+        QCOMPARE(m_services->loadedPaths,
                  std::vector<std::filesystem::path>{"/cards/TABLE.PP_TABLE"});
     }
 
