@@ -51,6 +51,14 @@ QPalette darkPalette() {
     return palette;
 }
 
+void drawPanel(QPainter& painter, const QRectF& bounds, const QColor& fill, const QColor& stroke,
+               double cornerRadius) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(stroke, 1.0));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+}
+
 QColor focusRingColor() {
     return {0x4c, 0x8d, 0xff};
 }

@@ -20,6 +20,10 @@ namespace ventora::Appearance {
 [[nodiscard]] QFont monospacedFont(int pixelSize);
 [[nodiscard]] QPalette darkPalette();
 
+/// Fills a rounded panel inside `bounds` with a one-pixel border, drawn on the pixel grid.
+void drawPanel(QPainter& painter, const QRectF& bounds, const QColor& fill, const QColor& stroke,
+               double cornerRadius);
+
 /// The keyboard focus indicator of the styled controls, which draw no stock focus frame.
 [[nodiscard]] QColor focusRingColor();
 /// Strokes the focus ring just inside `bounds`, following corners of the given radius.

@@ -13,11 +13,7 @@ CardView::CardView(QWidget* parent)
 // Colours are applied on every paint, so a redraw can never lose them.
 void CardView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(m_strokeColor, 1.0));
-    painter.setBrush(m_fillColor);
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
-                            cornerRadius);
+    Appearance::drawPanel(painter, QRectF(rect()), m_fillColor, m_strokeColor, cornerRadius);
 }
 
 } // namespace ventora

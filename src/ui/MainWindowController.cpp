@@ -227,7 +227,7 @@ void MainWindowController::startLoad(
 }
 
 void MainWindowController::finishLoad(std::optional<LoadOutcome> outcome, const QString& error) {
-    endJob();
+    m_job.reset();
     if (!outcome) {
         m_pendingGenerationMode.reset();
         if (completeDeferredTerminationIfIdle()) {
@@ -329,7 +329,7 @@ void MainWindowController::generate(PatchMode mode) {
 
 void MainWindowController::finishExport(std::optional<ExportOutcome> outcome,
                                         const QString& error) {
-    endJob();
+    m_job.reset();
     if (!outcome) {
         if (completeDeferredTerminationIfIdle()) {
             return;
@@ -368,7 +368,7 @@ void MainWindowController::detectDevicePath() {
 
 void MainWindowController::finishDetection(std::optional<DetectOutcome> outcome,
                                            const QString& error, const QString& startingText) {
-    endJob();
+    m_job.reset();
     if (completeDeferredTerminationIfIdle()) {
         return;
     }
@@ -453,10 +453,6 @@ bool MainWindowController::completeDeferredTerminationIfIdle() {
 std::shared_ptr<CancellationToken> MainWindowController::beginJob(JobKind kind) {
     m_job = Job{kind, std::make_shared<CancellationToken>()};
     return m_job->token;
-}
-
-void MainWindowController::endJob() {
-    m_job.reset();
 }
 
 bool MainWindowController::refusedWhileBusy() {

@@ -85,7 +85,6 @@ private:
                          const QString& startingText);
     void finishExport(std::optional<ExportOutcome> outcome, const QString& error);
     [[nodiscard]] std::shared_ptr<CancellationToken> beginJob(JobKind kind);
-    void endJob();
     /// While a job runs: asks the user to wait and answers true.
     bool refusedWhileBusy();
     void showError(const QString& message);

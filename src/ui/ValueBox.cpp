@@ -80,11 +80,8 @@ QString ValueBox::displayedText() const {
 
 void ValueBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Appearance::grey(0.28, 0.85), 1.0));
-    painter.setBrush(Appearance::grey(0.07));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
-                            cornerRadius);
+    Appearance::drawPanel(painter, QRectF(rect()), Appearance::grey(0.07),
+                          Appearance::grey(0.28, 0.85), cornerRadius);
     if (m_label->hasFocus()) {
         Appearance::drawFocusRing(painter, QRectF(rect()), cornerRadius);
     }
