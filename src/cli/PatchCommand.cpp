@@ -42,7 +42,7 @@ int runPatch(const std::vector<std::string>& args, const PlatformContext& contex
     printLines(loaded.messages);
     const PatchResult result = ZeroRpmPatcher::apply(loaded.document, mode);
     printLines(result.messages);
-    if (!result.automaticLayoutSupported || !result.gpuFamily) {
+    if (!result.gpuFamily) {
         return fail(unsupportedLayoutMessage, refusedUnsupported);
     }
     FileSystem::writeFileDurably(*output, result.data);

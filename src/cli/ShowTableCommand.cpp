@@ -23,9 +23,10 @@ struct FanField {
 };
 
 std::vector<FanField> fanFields(const PowerPlayLayout& layout) {
-    return {{"fanZeroRpmEnable", layout.fanZeroRpmEnableOffset, 1},
-            {"fanStopTemp", layout.fanStopTempOffset, layout.temperatureWidth()},
-            {"fanStartTemp", layout.fanStartTempOffset, layout.temperatureWidth()}};
+    const FanFields& fields = layout.fields;
+    return {{"fanZeroRpmEnable", fields.enable, 1},
+            {"fanStopTemp", fields.stop, fields.temperatureWidth},
+            {"fanStartTemp", fields.start, fields.temperatureWidth}};
 }
 
 int fieldValue(ByteView table, const FanField& field) {
@@ -33,7 +34,7 @@ int fieldValue(ByteView table, const FanField& field) {
                             : ByteUtils::readUInt16LE(table, field.offset);
 }
 
-void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
+void printJson(const SpptDocument& document, const std::optional<PowerPlayLayout>& layout,
                const std::vector<std::string>& log) {
     nlohmann::json out;
     out["source"] = document.sourceDescription;
@@ -42,10 +43,10 @@ void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
     out["layout"] = nullptr;
     out["offsets"] = nullptr;
     out["values"] = nullptr;
-    if (layout.isSupported()) {
-        out["family"] = std::string(rawValue(gpuFamily(layout.kind)));
-        out["layout"] = layout.name;
-        for (const FanField& field : fanFields(layout)) {
+    if (layout) {
+        out["family"] = std::string(rawValue(layout->family));
+        out["layout"] = layout->name;
+        for (const FanField& field : fanFields(*layout)) {
             out["offsets"][field.key] = field.offset;
             out["values"][field.key] = fieldValue(document.data, field);
         }
@@ -57,15 +58,15 @@ void printJson(const SpptDocument& document, const PowerPlayLayout& layout,
     std::cout << out.dump(2) << std::endl;
 }
 
-void printText(const SpptDocument& document, const PowerPlayLayout& layout,
+void printText(const SpptDocument& document, const std::optional<PowerPlayLayout>& layout,
                const std::vector<std::string>& log) {
     printLines(log);
     std::cout << "Table size: " << document.data.size() << " bytes\n"
               << "State: " << FanStopSummary::describe(document.data) << '\n';
-    if (layout.isSupported()) {
-        std::cout << "Family: " << rawValue(gpuFamily(layout.kind)) << '\n'
-                  << "Layout: " << layout.name << '\n';
-        for (const FanField& field : fanFields(layout)) {
+    if (layout) {
+        std::cout << "Family: " << rawValue(layout->family) << '\n'
+                  << "Layout: " << layout->name << '\n';
+        for (const FanField& field : fanFields(*layout)) {
             std::cout << field.key << ": offset " << hexOffset(field.offset) << ", value "
                       << fieldValue(document.data, field) << '\n';
         }
@@ -87,13 +88,13 @@ int runInspect(const std::vector<std::string>& args, const PlatformContext& cont
     const ParsedArguments arguments = parseArguments(words, {}, {"--json"});
     const auto loaded = loadInput(chooseInput(arguments, fromGpu, context));
     std::vector<std::string> log = loaded.messages;
-    const PowerPlayLayout layout = ZeroRpmPatcher::detectLayout(loaded.document.data, log);
+    const auto layout = ZeroRpmPatcher::detectLayout(loaded.document.data, &log);
     if (arguments.flags.count("--json") != 0) {
         printJson(loaded.document, layout, log);
     } else {
         printText(loaded.document, layout, log);
     }
-    return layout.isSupported() ? success : fail(unsupportedLayoutMessage, refusedUnsupported);
+    return layout ? success : fail(unsupportedLayoutMessage, refusedUnsupported);
 }
 
 } // namespace ventora::cli

@@ -1,7 +1,8 @@
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"
 #include "input/VbiosPowerPlayExtractor.hpp"
-#include "patch/FamilyDetectors.hpp"
+#include "patch/FamilyDescriptions.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
 
 #include <algorithm>
 
@@ -27,45 +28,23 @@ std::optional<ByteView> candidateAt(ByteView rom, std::int64_t p) {
     return rom.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(size));
 }
 
-std::string revisionText(ByteView table) {
-    return std::to_string(table[2]) + "." + std::to_string(table[3]);
-}
-
-std::string foundLine(std::string_view family, std::int64_t fileOffset, ByteView table) {
-    return "Validated " + std::string(family) + " PowerPlay table found by scan at " +
-           hexOffset(fileOffset) + ", revision " + revisionText(table) + ", size " +
-           std::to_string(table.size()) + " bytes";
-}
-
-std::string fanTableRevisionSuffix(ByteView table, std::int64_t fanTableOffsetField) {
-    const std::int64_t fanTable = readUInt16LE(table, fanTableOffsetField);
-    return ", fan table revision " + std::to_string(table[static_cast<std::size_t>(fanTable)]) +
-           ".";
-}
-
-void appendFoundLines(PowerPlayLayoutKind kind, std::int64_t fileOffset, ByteView table,
+/// The found line, then for a family whose SMC PPTable version is never compared, that version.
+void appendFoundLines(const PowerPlayLayout& layout, std::int64_t fileOffset, ByteView table,
                       std::vector<std::string>& messages) {
-    switch (kind) {
-    case PowerPlayLayoutKind::rdna2:
-        messages.push_back(foundLine("RDNA2", fileOffset, table) + ".");
-        messages.push_back("SMC PPTable Version " + std::to_string(readUInt32LE(table, 802)) +
+    const FamilyDescription& family = FamilyDescriptions::of(layout.family);
+    std::string found = "Validated " + std::string(family.scanName) +
+                        " PowerPlay table found by scan at " + hexOffset(fileOffset) +
+                        ", revision " + std::to_string(table[2]) + "." + std::to_string(table[3]) +
+                        ", size " + std::to_string(table.size()) + " bytes";
+    if (layout.fanTable) {
+        found += ", fan table revision " + std::to_string(layout.fanTable->revision);
+    }
+    messages.push_back(found + ".");
+    if (family.observedSmcVersion) {
+        messages.push_back("SMC PPTable Version " +
+                           std::to_string(readUInt32LE(table, *family.observedSmcVersion)) +
                            " observed; fallback compatibility is determined by the strict "
                            "structural signature, not by a version allowlist.");
-        break;
-    case PowerPlayLayoutKind::vega20:
-        messages.push_back(foundLine("Vega 20 Radeon VII", fileOffset, table) + ".");
-        break;
-    case PowerPlayLayoutKind::navi10:
-        messages.push_back(foundLine("Navi 10", fileOffset, table) + ".");
-        break;
-    case PowerPlayLayoutKind::vega10:
-        messages.push_back(foundLine("Vega 10", fileOffset, table) +
-                           fanTableRevisionSuffix(table, 50));
-        break;
-    case PowerPlayLayoutKind::polaris:
-        messages.push_back(foundLine("Polaris", fileOffset, table) +
-                           fanTableRevisionSuffix(table, 37));
-        break;
     }
     messages.emplace_back(readOnlyLine);
 }
@@ -82,12 +61,11 @@ std::optional<Bytes> tryExtractByPowerPlayHeaderScan(ByteView rom, std::int64_t 
     const std::int64_t end = std::min(length - 8, windowLimit);
     for (std::int64_t p = firstCandidate; p < end; ++p) {
         const auto candidate = candidateAt(rom, p);
-        // The header revisions pick at most one family; the shared detector then decides.
-        if (!candidate || !FamilyDetectors::familyForRevisions((*candidate)[2], (*candidate)[3])) {
+        if (!candidate) {
             continue;
         }
-        if (const auto layout = FamilyDetectors::recognise(*candidate)) {
-            appendFoundLines(layout->kind, baseOffset + p, *candidate, messages);
+        if (const auto layout = ZeroRpmPatcher::detectLayout(*candidate, nullptr)) {
+            appendFoundLines(*layout, baseOffset + p, *candidate, messages);
             return Bytes(candidate->begin(), candidate->end());
         }
     }

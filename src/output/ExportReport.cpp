@@ -56,8 +56,8 @@ std::vector<std::string> factLines(const Facts& facts) {
     return {
         "Source: " + document.sourceDescription,
         "SPPT size: " + std::to_string(document.data.size()) + " bytes",
-        "Preset: " + facts.patch.presetName,
-        "Patch status: " + facts.patch.patchStatus,
+        "Preset: " + facts.patch.presetName(),
+        "Patch status: " + facts.patch.patchStatus(),
         "Changed bytes: " + std::to_string(facts.patch.changedByteCount),
         "DeviceProperties path used: " + facts.path.devicePath,
         sourceGpuLine(facts),

@@ -117,7 +117,7 @@ void writeSnippet(const fs::path& workFolder, const PatchResult& patch,
 
 PatchResult patchOrRefuse(const SpptDocument& document, PatchMode mode) {
     PatchResult patch = ZeroRpmPatcher::apply(document, mode);
-    if (!patch.automaticLayoutSupported || !patch.gpuFamily) {
+    if (!patch.gpuFamily) {
         throw AppError(unsupportedLayoutMessage, ErrorKind::unsupportedLayout);
     }
     return patch;

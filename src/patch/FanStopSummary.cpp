@@ -7,24 +7,23 @@ namespace {
 
 constexpr const char* unsupportedLayout = "Not a supported layout: it will not be patched";
 
-int temperatureAt(ByteView table, const PowerPlayLayout& layout, std::int64_t offset) {
-    return layout.temperatureWidth() == 1 ? table[static_cast<std::size_t>(offset)]
-                                          : ByteUtils::readUInt16LE(table, offset);
+int temperatureAt(ByteView table, const FanFields& fields, std::int64_t offset) {
+    return fields.temperatureWidth == 1 ? table[static_cast<std::size_t>(offset)]
+                                        : ByteUtils::readUInt16LE(table, offset);
 }
 
 } // namespace
 
 std::optional<FanStopState> read(ByteView table) {
-    std::vector<std::string> ignored;
-    const PowerPlayLayout layout = ZeroRpmPatcher::detectLayout(table, ignored);
-    if (!layout.isSupported()) {
+    const std::optional<PowerPlayLayout> layout = ZeroRpmPatcher::detectLayout(table, nullptr);
+    if (!layout) {
         return std::nullopt;
     }
-    // An accepted layout has passed isInRange, so all three fields lie inside the table.
-    return FanStopState{gpuFamily(layout.kind),
-                        table[static_cast<std::size_t>(layout.fanZeroRpmEnableOffset)] != 0,
-                        {temperatureAt(table, layout, layout.fanStartTempOffset),
-                         temperatureAt(table, layout, layout.fanStopTempOffset)}};
+    const FanFields& fields = layout->fields;
+    return FanStopState{
+        layout->family,
+        table[static_cast<std::size_t>(fields.enable)] != 0,
+        {temperatureAt(table, fields, fields.start), temperatureAt(table, fields, fields.stop)}};
 }
 
 std::string describe(ByteView table) {
@@ -42,7 +41,7 @@ std::string describe(ByteView table) {
 
 std::string describeChange(const SpptDocument& document, PatchMode mode) {
     const PatchResult result = ZeroRpmPatcher::apply(document, mode);
-    if (!result.automaticLayoutSupported) {
+    if (!result.gpuFamily) {
         return unsupportedLayout;
     }
     if (result.changedByteCount == 0) {

@@ -1,38 +1,35 @@
 #pragma once
 
-#include "core/ByteUtils.hpp"
 #include "core/GpuFamily.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ventora {
 
-/// The five recognised table layouts, one to one with GpuFamily.
-enum class PowerPlayLayoutKind { rdna2, polaris, vega10, vega20, navi10 };
+/// Where the three fields a preset edits sit: the one-byte enable flag and the two
+/// temperatures, which are `temperatureWidth` bytes wide (1 or 2, little-endian).
+struct FanFields {
+    std::int64_t enable;
+    std::int64_t stop;
+    std::int64_t start;
+    int temperatureWidth;
+};
 
-[[nodiscard]] GpuFamily gpuFamily(PowerPlayLayoutKind kind);
-
-/// Where the three fan fields of a recognised table sit. A layout with any negative fan
-/// offset is the unsupported layout; callers test isSupported(), never the name or kind.
+/// A table a family accepted: its family, the layout's name as logged, and the fan fields as
+/// offsets into the table, all of which lie inside it.
 struct PowerPlayLayout {
-    std::string name = "Unsupported";
-    PowerPlayLayoutKind kind = PowerPlayLayoutKind::rdna2;
-    std::int64_t smcPptableOffset = -1;
-    std::int64_t fanStopTempOffset = -1;
-    std::int64_t fanStartTempOffset = -1;
-    std::int64_t fanZeroRpmEnableOffset = -1;
+    /// The fan table a Polaris or Vega 10 table points to, which holds its fan fields.
+    struct FanTable {
+        std::int64_t offset;
+        int revision;
+    };
 
-    [[nodiscard]] static PowerPlayLayout unsupported() { return {}; }
-    [[nodiscard]] bool isSupported() const {
-        return fanStopTempOffset >= 0 && fanStartTempOffset >= 0 && fanZeroRpmEnableOffset >= 0;
-    }
-    /// Temperatures are single bytes only on Polaris; 16-bit words elsewhere.
-    [[nodiscard]] int temperatureWidth() const {
-        return kind == PowerPlayLayoutKind::polaris ? 1 : 2;
-    }
-    /// The final range check every detector applies before returning a layout.
-    [[nodiscard]] bool isInRange(ByteView data) const;
+    GpuFamily family;
+    std::string name;
+    FanFields fields;
+    std::optional<FanTable> fanTable;
 };
 
 } // namespace ventora

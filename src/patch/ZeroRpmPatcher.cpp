@@ -1,10 +1,9 @@
 #include "patch/ZeroRpmPatcher.hpp"
 
-#include "core/GpuFamily.hpp"
-#include "patch/FamilyDetectors.hpp"
+#include "patch/FamilyDetector.hpp"
 #include "patch/PresetProcedures.hpp"
 
-namespace ventora::ZeroRpmPatcher {
+namespace ventora {
 namespace {
 
 constexpr std::size_t smallestTable = 256;
@@ -19,61 +18,66 @@ void appendPreamble(std::vector<std::string>& messages) {
                           "Navi 10 PowerPlay table layout, not by one user hardware profile.");
 }
 
-std::string_view statusFor(std::int64_t changed, bool supported) {
-    if (changed > 0) {
-        return "APPLIED";
-    }
-    return supported ? "ALREADY_MATCHED_OR_NO_BYTE_CHANGE" : "NOT_APPLIED_UNSUPPORTED_LAYOUT";
-}
-
 } // namespace
 
-PowerPlayLayout detectLayout(ByteView data, std::vector<std::string>& messages) {
-    if (data.size() < smallestTable) {
-        return PowerPlayLayout::unsupported();
+std::string PatchResult::patchStatus() const {
+    if (changedByteCount > 0) {
+        return "APPLIED";
     }
-    const std::uint16_t size = ByteUtils::readUInt16LE(data, 0);
-    const std::uint8_t formatRevision = data[2];
-    const std::uint8_t contentRevision = data[3];
-    const std::string revision =
-        std::to_string(formatRevision) + "." + std::to_string(contentRevision);
-    messages.push_back("PowerPlay header: size=" + std::to_string(size) +
-                       " bytes, revision=" + revision + ".");
-    if (size == 0 || size != data.size()) {
-        messages.emplace_back("Declared PowerPlay size is invalid or differs from the loaded "
-                              "bytes. Automatic patching was blocked.");
-        return PowerPlayLayout::unsupported();
-    }
-    const auto kind = FamilyDetectors::familyForRevisions(formatRevision, contentRevision);
-    if (!kind) {
-        messages.push_back(
-            "Unsupported PowerPlay table revision for automatic patching: " + revision + ".");
-        return PowerPlayLayout::unsupported();
-    }
-    return FamilyDetectors::detect(*kind, data, formatRevision, contentRevision, &messages);
+    return gpuFamily ? "ALREADY_MATCHED_OR_NO_BYTE_CHANGE" : "NOT_APPLIED_UNSUPPORTED_LAYOUT";
 }
 
-PatchResult apply(const SpptDocument& input, PatchMode mode) {
-    PatchResult result;
-    result.data = input.data;
-    appendPreamble(result.messages);
+std::optional<PowerPlayLayout> ZeroRpmPatcher::detectLayout(ByteView data, MessageSink messages) {
+    if (data.size() < smallestTable) {
+        return std::nullopt;
+    }
+    // Lines are only built when someone listens: the VBIOS header scan calls this silently at
+    // every byte position.
+    const auto log = [messages](auto buildLine) {
+        if (messages != nullptr) {
+            messages->push_back(buildLine());
+        }
+    };
+    const std::uint16_t size = ByteUtils::readUInt16LE(data, 0);
+    const auto revision = [&] {
+        return std::to_string(data[2]) + "." + std::to_string(data[3]);
+    };
+    log([&] {
+        return "PowerPlay header: size=" + std::to_string(size) + " bytes, revision=" + revision() +
+               ".";
+    });
+    if (size == 0 || size != data.size()) {
+        log([] {
+            return std::string("Declared PowerPlay size is invalid or differs from the loaded "
+                               "bytes. Automatic patching was blocked.");
+        });
+        return std::nullopt;
+    }
+    const FamilyDescription* family = FamilyDescriptions::forRevisions(data[2], data[3]);
+    if (family == nullptr) {
+        log([&] {
+            return "Unsupported PowerPlay table revision for automatic patching: " + revision() +
+                   ".";
+        });
+        return std::nullopt;
+    }
+    return FamilyDetector::detect(*family, data, messages);
+}
 
-    const PowerPlayLayout layout = detectLayout(result.data, result.messages);
-    result.automaticLayoutSupported = layout.isSupported();
-    if (result.automaticLayoutSupported) {
-        PresetProcedures::run(result.data, layout, mode, result.messages);
-        result.gpuFamily = gpuFamily(layout.kind);
+PatchResult ZeroRpmPatcher::apply(const SpptDocument& input, PatchMode mode) {
+    PatchResult result{input.data, mode, std::nullopt, 0, {}};
+    appendPreamble(result.messages);
+    if (const auto layout = detectLayout(result.data, &result.messages)) {
+        PresetProcedures::run(result.data, *layout, mode, result.messages);
+        result.gpuFamily = layout->family;
     } else {
         result.messages.emplace_back("Automatic patcher does not support this PowerPlay table "
                                      "revision. Output generation was blocked to avoid unsafe "
                                      "bytes.");
     }
-
     result.changedByteCount = ByteUtils::changedByteCount(input.data, result.data);
-    result.patchStatus = statusFor(result.changedByteCount, result.automaticLayoutSupported);
-    result.presetName = presetName(mode);
-    result.messages.push_back("Patch status: " + result.patchStatus + ".");
-    result.messages.push_back("Preset: " + result.presetName + ".");
+    result.messages.push_back("Patch status: " + result.patchStatus() + ".");
+    result.messages.push_back("Preset: " + result.presetName() + ".");
     result.messages.push_back("Changed bytes: " + std::to_string(result.changedByteCount) + ".");
     if (result.changedByteCount > 0) {
         result.messages.emplace_back("Preset applied successfully to the PowerPlay/SPPT bytes.");
@@ -81,4 +85,4 @@ PatchResult apply(const SpptDocument& input, PatchMode mode) {
     return result;
 }
 
-} // namespace ventora::ZeroRpmPatcher
+} // namespace ventora

@@ -1,7 +1,7 @@
 #include "core/AppError.hpp"
 #include "core/GpuFamily.hpp"
 #include "input/SpptFileParser.hpp"
-#include "patch/FamilyDetectors.hpp"
+#include "patch/ZeroRpmPatcher.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -64,11 +64,11 @@ std::string outcomeOf(const std::filesystem::path& file) {
     } catch (const AppError& error) {
         return "refused: " + error.message();
     }
-    const auto layout = FamilyDetectors::recognise(result.document.data);
+    const auto layout = ZeroRpmPatcher::detectLayout(result.document.data, nullptr);
     if (!layout) {
         return "refused: no family accepts the table";
     }
-    std::string outcome(rawValue(gpuFamily(layout->kind)));
+    std::string outcome(rawValue(layout->family));
     if (const auto& source = result.document.sourceIdentity) {
         char identity[16];
         std::snprintf(identity, sizeof identity, "%04X:%04X", source->vendorID, source->deviceID);

@@ -241,7 +241,7 @@ TEST_F(OutputBuilderTest, raw_table_without_identity_gets_no_spoof_and_no_rom_ba
         test::splitLines(result.report),
         expectedReport({"Source: " + inputFile.string(),
                         "SPPT size: " + std::to_string(document.data.size()) + " bytes",
-                        "Preset: ZeroRPM OFF / Fan Always On", "Patch status: " + patch.patchStatus,
+                        "Preset: ZeroRPM OFF / Fan Always On", "Patch status: " + patch.patchStatus(),
                         "Changed bytes: " + std::to_string(patch.changedByteCount),
                         "DeviceProperties path used: " + fallbackPath,
                         "Loaded source GPU: PowerPlay family Navi 10 / physical device-id "
