@@ -2,43 +2,31 @@
 #include "input/VbiosPowerPlayExtractor.hpp"
 #include "support/PowerPlayTables.hpp"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace ventora {
 namespace {
 
-using test::readOnly;
-using ::testing::ElementsAre;
+using Lines = std::vector<std::string>;
 
-constexpr char trying[] = "Trying PowerPlay header scan fallback...";
+const std::string trying = "Trying PowerPlay header scan fallback...";
 
-struct Scan {
-    std::optional<Bytes> table;
-    std::vector<std::string> messages;
-};
-
-Scan scan(const Bytes& image, std::int64_t baseOffset = 0) {
-    Scan result;
-    result.table = VbiosPowerPlayExtractor::tryExtractByPowerPlayHeaderScan(image, baseOffset,
-                                                                            result.messages);
-    return result;
-}
-
-Bytes imageWithTables(std::size_t length, std::initializer_list<std::pair<std::size_t, Bytes>> at) {
-    Bytes image(length, 0x00);
-    for (const auto& [offset, table] : at) {
+/// Scans an image of `length` bytes holding the tables at their offsets, cut to `length`.
+std::pair<std::optional<Bytes>, Lines>
+scan(std::size_t length, std::initializer_list<std::pair<std::size_t, Bytes>> tables,
+     std::int64_t base = 0) {
+    Bytes image(length + 0x10000, 0x00);
+    for (const auto& [offset, table] : tables) {
         std::copy(table.begin(), table.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
     }
-    return image;
+    image.resize(length);
+    Lines messages;
+    auto found = VbiosPowerPlayExtractor::tryExtractByPowerPlayHeaderScan(image, base, messages);
+    return {std::move(found), messages};
 }
 
-TEST(PowerPlayHeaderScanTest, EveryFamilyIsFoundWithItsLines) {
-    struct Case {
-        Bytes table;
-        std::vector<std::string> lines;
-    };
-    const Case cases[] = {
+TEST(PowerPlayHeaderScan, FindsEveryFamilyWithItsLines) {
+    const std::pair<Bytes, Lines> cases[] = {
         {test::rdna2Table(19, 2470),
          {"Validated RDNA2 PowerPlay table found by scan at 0x21000, revision 19.0, size 2470 "
           "bytes.",
@@ -57,80 +45,44 @@ TEST(PowerPlayHeaderScanTest, EveryFamilyIsFoundWithItsLines) {
          {"Validated Polaris PowerPlay table found by scan at 0x21000, revision 7.1, size 833 "
           "bytes, fan table revision 9."}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines.front());
-        const auto result = scan(imageWithTables(0x10000, {{0x1000, c.table}}), 0x20000);
-        EXPECT_EQ(result.table, c.table);
-        std::vector<std::string> expected = {trying};
-        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
-        expected.push_back(readOnly);
-        EXPECT_EQ(result.messages, expected);
+    for (auto [table, expected] : cases) {
+        expected.insert(expected.begin(), trying);
+        expected.push_back(test::readOnly);
+        EXPECT_EQ(scan(0x10000, {{0x1000, table}}, 0x20000),
+                  std::pair(std::optional(table), expected));
     }
 }
 
-Bytes rdna2WithOverDriveRevision(std::uint8_t revision) {
-    Bytes table = test::rdna2Table();
-    table[182] = revision;
-    return table;
-}
-
-// Each row places one table that its family detector accepts on its own; only the scan's
-// window, candidate size bounds and revision selection decide whether it is found.
-TEST(PowerPlayHeaderScanTest, WindowAndCandidateBounds) {
+// Each table is one its family accepts on its own: only the scan's window and candidate size
+// bounds decide whether it is found, and the first one found wins.
+TEST(PowerPlayHeaderScan, SearchesItsWindowForWholeTablesOfAcceptedSizes) {
+    const Bytes polaris = test::polarisTable(), navi = test::navi10Table();
     struct Case {
-        const char* name;
-        std::size_t imageLength;
-        std::size_t offset;
+        std::size_t imageLength, offset;
         Bytes table;
         bool found;
     };
+    // clang-format off
     const Case cases[] = {
-        {"start 255", 0x2000, 255, test::polarisTable(), false},
-        {"start 256", 0x2000, 256, test::polarisTable(), true},
-        {"start 65535", 0x40000, 65535, test::navi10Table(), true},
-        {"start 65536", 0x40000, 65536, test::navi10Table(), false},
-        {"ends at the image end", 0x1000 + 640, 0x1000, test::polarisTable(640), true},
-        {"ends one byte beyond", 0x1000 + 639, 0x1000, test::polarisTable(640), false},
-        {"declared 255", 0x2000, 0x400, test::polarisTable(255, 77), false},
-        {"declared 256", 0x2000, 0x400, test::polarisTable(256, 77), true},
-        {"declared 20480", 0x8000, 0x400, test::polarisTable(20480), true},
-        {"declared 20481", 0x8000, 0x400, test::polarisTable(20481), false},
-        {"RDNA2 15.0", 0x4000, 0x400, test::rdna2Table(15), true},
-        {"RDNA2 16.0", 0x4000, 0x400, test::rdna2Table(16), true},
-        {"RDNA2 17.0 is not tested", 0x4000, 0x400, test::rdna2Table(17), false},
-        {"RDNA2 18.0", 0x4000, 0x400, test::rdna2Table(18), true},
-        {"RDNA2 19.0", 0x4000, 0x400, test::rdna2Table(19), true},
-        {"RDNA2 failing one field", 0x4000, 0x400, rdna2WithOverDriveRevision(0x80), false},
+        {0x2000, 255, polaris, false},   {0x2000, 256, polaris, true},
+        {0x40000, 65535, navi, true},    {0x40000, 65536, navi, false},
+        {0x1280, 0x1000, polaris, true}, {0x127F, 0x1000, polaris, false},
+        {0x2000, 0x400, test::polarisTable(255, 77), false},
+        {0x2000, 0x400, test::polarisTable(256, 77), true},
+        {0x8000, 0x400, test::polarisTable(20480), true},
+        {0x8000, 0x400, test::polarisTable(20481), false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bytes image = imageWithTables(std::max(c.imageLength, c.offset + c.table.size()),
-                                      {{c.offset, c.table}});
-        image.resize(c.imageLength);
-        const auto result = scan(image);
-        EXPECT_EQ(result.table.has_value(), c.found);
-        if (c.found) {
-            EXPECT_EQ(result.table, c.table);
-        } else {
-            EXPECT_THAT(result.messages, ElementsAre(trying));
-        }
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.table.size() << " bytes at " << c.offset);
+        const auto [found, messages] = scan(c.imageLength, {{c.offset, c.table}});
+        EXPECT_EQ(found, c.found ? std::optional(c.table) : std::nullopt);
+        EXPECT_EQ(messages.size(), c.found ? 3u : 1u);
     }
-}
-
-TEST(PowerPlayHeaderScanTest, ShortImagesLogOnlyTheFirstLine) {
     for (const std::size_t length : {0u, 264u, 265u}) {
-        SCOPED_TRACE(length);
-        const auto result = scan(Bytes(length, 0x07));
-        EXPECT_FALSE(result.table.has_value());
-        EXPECT_THAT(result.messages, ElementsAre(trying));
+        EXPECT_EQ(scan(length, {}).second, Lines{trying});
     }
-}
-
-TEST(PowerPlayHeaderScanTest, FirstCandidateWins) {
-    const Bytes navi = test::navi10Table();
-    const Bytes polaris = test::polarisTable();
-    EXPECT_EQ(scan(imageWithTables(0x4000, {{0x800, navi}, {0x2000, polaris}})).table, navi);
-    EXPECT_EQ(scan(imageWithTables(0x4000, {{0x800, polaris}, {0x2000, navi}})).table, polaris);
+    EXPECT_EQ(scan(0x4000, {{0x800, navi}, {0x2000, polaris}}).first, navi);
 }
 
 } // namespace

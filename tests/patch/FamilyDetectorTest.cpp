@@ -16,19 +16,12 @@ struct Edit {
 };
 
 Bytes edited(Bytes table, const Edit& edit) {
-    switch (edit.width) {
-    case 0:
+    if (edit.width == 0) {
         table.resize(edit.value);
         putU16(table, 0, static_cast<std::uint16_t>(edit.value));
-        break;
-    case 1:
-        putU8(table, edit.offset, static_cast<std::uint8_t>(edit.value));
-        break;
-    case 2:
-        putU16(table, edit.offset, static_cast<std::uint16_t>(edit.value));
-        break;
-    default:
-        putU32(table, edit.offset, edit.value);
+    }
+    for (int i = 0; i < edit.width; ++i) {
+        table.at(edit.offset + i) = static_cast<std::uint8_t>(edit.value >> (8 * i));
     }
     return table;
 }
@@ -50,7 +43,6 @@ TEST(FamilyDetector, RefusesNearMissTablesWithTheFirstFailingReason) {
         {"Declared PowerPlay size is invalid or differs from the loaded bytes. Automatic "
          "patching was blocked.", p, {{0, 2, 639}, {0, 2, 0}}},
         {"Unsupported PowerPlay table revision for automatic patching: 7.0.", p, {{3, 1, 0}}},
-        {"Unsupported PowerPlay table revision for automatic patching: 11.1.", w, {{3, 1, 1}}},
         {"Unsupported PowerPlay table revision for automatic patching: 17.0.", r, {{2, 1, 17}}},
         {"Polaris PowerPlay header size is not the validated 77-byte ATOM Tonga/Polaris layout.",
          p, {{5, 2, 78}}},
@@ -63,7 +55,6 @@ TEST(FamilyDetector, RefusesNearMissTablesWithTheFirstFailingReason) {
         {"Vega 10 PowerPlay header size is not the validated 92-byte ATOM Vega 10 layout.", v,
          {{5, 2, 91}}},
         {"Vega 10 state table offset 0x5B is invalid.", v, {{48, 2, 91}}},
-        {"Vega 10 state table offset 0x258 is invalid.", v, {{48, 2, 600}}},
         {"Vega 10 fan table offset 0x258 is invalid.", v, {{50, 2, 600}}},
         {"Unsupported Vega 10 fan table revision 9; expected revision 10, 11 or a V3 revision > "
          "11.", v, {{vf, 1, 9}}},
@@ -72,8 +63,6 @@ TEST(FamilyDetector, RefusesNearMissTablesWithTheFirstFailingReason) {
         {"Vega 10 fan table sanity checks failed. Automatic patching was blocked.", v,
          {{vf + 27, 1, 2}, {vf + 28, 2, 0x100}, {vf + 30, 2, 126}, {vf + 7, 2, 126},
           {vf + 9, 2, 101}}},
-        {"Vega 10 fan table sanity checks failed. Automatic patching was blocked.", v10,
-         {{vf + 30, 2, 126}, {vf + 9, 2, 126}, {vf + 11, 2, 101}}},
         {"Vega 20 outer PowerPlay header does not match the validated Radeon VII 11.0 layout.", w,
          {{0, 0, 1731}, {4, 1, 3}, {5, 2, 1731}, {21, 1, 25}}},
         {"Vega 20 PowerSaving/OverDrive/SMC structural signature is not the validated Radeon VII "
@@ -103,23 +92,17 @@ TEST(FamilyDetector, RefusesNearMissTablesWithTheFirstFailingReason) {
         {"SMU 11.0.7 Zero RPM/fan safety fields failed sanity validation. Automatic patching was "
          "blocked.", r, {{203, 1, 2}, {1832, 1, 2}, {1790, 2, 126}, {1792, 2, 126}}},
         {"", p, {{0, 0, pf + 48}, {pf + 21, 2, 20000}, {pf + 28, 1, 100}, {pf + 45, 1, 125}}},
-        {"", v, {{48, 2, 599}, {vf + 9, 2, 100}}},
-        {"", v10, {{0, 0, vf + 34}}},
-        {"", w, {{1121, 1, 16}, {1114, 2, 20000}}},
-        {"", n, {{1154, 1, 15}, {1157, 1, 16}}},
+        {"", v, {{48, 2, 599}, {vf + 9, 2, 100}}},  {"", v10, {{0, 0, vf + 34}}},
+        {"", w, {{1121, 1, 16}, {1114, 2, 20000}}}, {"", n, {{1154, 1, 15}, {1157, 1, 16}}},
         {"", r, {{2, 1, 16}, {2, 1, 18}, {2, 1, 19}, {0, 0, 1833}, {802, 4, 0xFFFFFFFF}}},
     };
     // clang-format on
     for (const Row& row : rows) {
         for (const Edit& edit : row.edits) {
-            SCOPED_TRACE(testing::Message() << row.table.size() << "-byte table, offset "
-                                            << edit.offset << " = " << edit.value);
+            SCOPED_TRACE(testing::Message() << "offset " << edit.offset << " = " << edit.value);
             std::vector<std::string> messages;
             const auto layout = ZeroRpmPatcher::detectLayout(edited(row.table, edit), &messages);
-            EXPECT_EQ(layout.has_value(), row.rejection.empty());
-            if (!row.rejection.empty()) {
-                EXPECT_EQ(messages.back(), row.rejection);
-            }
+            EXPECT_EQ(layout ? "" : messages.back(), row.rejection);
         }
     }
 }
