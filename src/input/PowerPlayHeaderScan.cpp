@@ -60,6 +60,7 @@ std::optional<Bytes> tryExtractByPowerPlayHeaderScan(ByteView rom, std::int64_t 
     }
     const std::int64_t end = std::min(length - 8, windowLimit);
     for (std::int64_t p = firstCandidate; p < end; ++p) {
+        // The same silent recognition the patcher applies decides; most positions fail early.
         const auto candidate = candidateAt(rom, p);
         if (!candidate) {
             continue;

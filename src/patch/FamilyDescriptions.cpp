@@ -47,15 +47,13 @@ FamilyDescription polaris() {
                                      "Polaris fan table offset {offset} is invalid or truncated.",
                                      "Unsupported Polaris fan table revision {value}; expected "
                                      "revision 9."},
-        .shapes = {{9,
-                    9,
-                    48,
-                    {43, 44, 45, 1},
-                    {within(21, 2, 1, 20000), within(27, 1, 0, 125), within(28, 1, 0, 100)}}},
+        .shapes = {{.firstRevision = 9,
+                    .lastRevision = 9,
+                    .length = 48,
+                    .fields = {.enable = 43, .stop = 44, .start = 45, .temperatureWidth = 1},
+                    .plausible = {within(21, 2, 1, 20000), within(27, 1, 0, 125),
+                                  within(28, 1, 0, 100)}}},
         .implausible = "Polaris fan table sanity checks failed. Automatic patching was blocked.",
-        .capability = std::nullopt,
-        .closingNote = {},
-        .observedSmcVersion = std::nullopt,
         .scanName = "Polaris",
         .wording = {"Selected preset: ZeroRPM OFF / Fan Always On (Polaris).",
                     "Target Polaris state: EnableZeroRPM = 0 disables fan-stop/0-RPM mode so the "
@@ -72,7 +70,9 @@ FamilyDescription polaris() {
 /// Vega 10: the 92-byte ATOM Vega 10 header with state and fan table offsets. The fan table's
 /// revision decides its length and where the fan fields sit inside it.
 FamilyDescription vega10() {
-    const std::vector<FieldCheck> v2Plausible{within(7, 2, 0, 125), within(9, 2, 0, 100)};
+    // Revisions 11 and later share their fields and differ only in length.
+    const FanFields laterFields{.enable = 27, .stop = 28, .start = 30, .temperatureWidth = 2};
+    const std::vector<FieldCheck> laterPlausible{within(7, 2, 0, 125), within(9, 2, 0, 100)};
     return {
         .family = GpuFamily::vega10,
         .revisions = {{8, 1}},
@@ -85,13 +85,22 @@ FamilyDescription vega10() {
             FanTableLink{pointsTo(50, 92, 1), "Vega 10 fan table offset {offset} is invalid.",
                          "Unsupported Vega 10 fan table revision {value}; expected "
                          "revision 10, 11 or a V3 revision > 11."},
-        .shapes = {{10, 10, 34, {29, 30, 32, 2}, {within(9, 2, 0, 125), within(11, 2, 0, 100)}},
-                   {11, 11, 35, {27, 28, 30, 2}, v2Plausible},
-                   {12, 255, 37, {27, 28, 30, 2}, v2Plausible}},
+        .shapes = {{.firstRevision = 10,
+                    .lastRevision = 10,
+                    .length = 34,
+                    .fields = {.enable = 29, .stop = 30, .start = 32, .temperatureWidth = 2},
+                    .plausible = {within(9, 2, 0, 125), within(11, 2, 0, 100)}},
+                   {.firstRevision = 11,
+                    .lastRevision = 11,
+                    .length = 35,
+                    .fields = laterFields,
+                    .plausible = laterPlausible},
+                   {.firstRevision = 12,
+                    .lastRevision = 255,
+                    .length = 37,
+                    .fields = laterFields,
+                    .plausible = laterPlausible}},
         .implausible = "Vega 10 fan table sanity checks failed. Automatic patching was blocked.",
-        .capability = std::nullopt,
-        .closingNote = {},
-        .observedSmcVersion = std::nullopt,
         .scanName = "Vega 10",
         .wording = {"Selected preset: ZeroRPM OFF / Fan Always On (Vega 10).",
                     "Target Vega 10 state: EnableZeroRPM = 0 disables fan-stop/0-RPM mode so the "
@@ -118,17 +127,12 @@ FamilyDescription vega20() {
                         equals(204, 4, 29), equals(474, 4, 3)},
                        "Vega 20 PowerSaving/OverDrive/SMC structural signature is not the "
                        "validated Radeon VII layout."}},
-        .fanTableLink = std::nullopt,
-        .shapes = {{0,
-                    0,
-                    0,
-                    {1120, 1090, 1092, 2},
-                    {within(1114, 2, 1, 20000), within(1116, 2, 1, 125), within(1121, 1, 1, 16)}}},
+        .shapes = {{.fields = {.enable = 1120, .stop = 1090, .start = 1092, .temperatureWidth = 2},
+                    .plausible = {within(1114, 2, 1, 20000), within(1116, 2, 1, 125),
+                                  within(1121, 1, 1, 16)}}},
         .implausible = "Vega 20 Zero RPM/fan safety fields failed sanity validation. Automatic "
                        "patching was blocked.",
         .capability = Capability{"OD8 ZeroRPM cap", 181},
-        .closingNote = {},
-        .observedSmcVersion = std::nullopt,
         .scanName = "Vega 20 Radeon VII",
         .wording = {"Selected preset: ZeroRPM OFF / Fan Always On (Vega 20 / Radeon VII).",
                     "Target Vega 20 state: FanZeroRpmEnable = 0 disables fan-stop/0-RPM mode; "
@@ -157,18 +161,12 @@ FamilyDescription navi10() {
                         equals(482, 4, 8)},
                        "Navi 10 OverDrive/SMC structural signature is not the validated RX 5700 "
                        "XT layout."}},
-        .fanTableLink = std::nullopt,
-        .shapes = {{0,
-                    0,
-                    0,
-                    {1156, 1118, 1120, 2},
-                    {within(1148, 2, 1, 20000), within(1150, 2, 1, 125), within(1154, 1, 0, 15),
-                     within(1157, 1, 1, 16)}}},
+        .shapes = {{.fields = {.enable = 1156, .stop = 1118, .start = 1120, .temperatureWidth = 2},
+                    .plausible = {within(1148, 2, 1, 20000), within(1150, 2, 1, 125),
+                                  within(1154, 1, 0, 15), within(1157, 1, 1, 16)}}},
         .implausible = "Navi 10 Zero RPM/fan safety fields failed sanity validation. Automatic "
                        "patching was blocked.",
         .capability = Capability{"OD ZeroRPM cap", 203},
-        .closingNote = {},
-        .observedSmcVersion = std::nullopt,
         .scanName = "Navi 10",
         .wording = {"Selected preset: ZeroRPM OFF / Fan Always On (Navi 10).",
                     "Target Navi 10 state: FanZeroRpmEnable = 0 disables fan-stop/0-RPM mode; "
@@ -221,8 +219,8 @@ FamilyDescription rdna2() {
                        "Validated SMU 11.0.7 fan offsets fall outside the loaded table. Automatic "
                        "patching was blocked.",
                        rdna2Version}},
-        .fanTableLink = std::nullopt,
-        .shapes = {{0, 0, 0, {1832, 1790, 1792, 2}, {}}},
+        .shapes = {{.fields = {.enable = 1832, .stop = 1790, .start = 1792, .temperatureWidth = 2},
+                    .plausible = {}}},
         .implausible = "SMU 11.0.7 Zero RPM/fan safety fields failed sanity validation. "
                        "Automatic patching was blocked.",
         .capability = Capability{"Features cap", 203},

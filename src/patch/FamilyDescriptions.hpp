@@ -35,9 +35,9 @@ struct SignatureStep {
 /// fields that must hold plausible values. Offsets count from the fan table, or from the
 /// PowerPlay table in families without one.
 struct FanTableShape {
-    int firstRevision;
-    int lastRevision;
-    std::int64_t length;
+    int firstRevision = 0;
+    int lastRevision = 0;
+    std::int64_t length = 0;
     FanFields fields;
     std::vector<FieldCheck> plausible;
 };
@@ -75,14 +75,14 @@ struct FamilyDescription {
     /// The layout's name; a family with a fan table appends " / ATOM Fan Table rev N".
     std::string_view layoutName;
     std::vector<SignatureStep> signature;
-    std::optional<FanTableLink> fanTableLink;
+    std::optional<FanTableLink> fanTableLink = std::nullopt;
     /// One shape per fan table revision range; exactly one when there is no fan table.
     std::vector<FanTableShape> shapes;
     std::string_view implausible;
-    std::optional<Capability> capability;
-    std::string_view closingNote;
+    std::optional<Capability> capability = std::nullopt;
+    std::string_view closingNote = {};
     /// The SMC PPTable version a family logs but deliberately never compares.
-    std::optional<std::int64_t> observedSmcVersion;
+    std::optional<std::int64_t> observedSmcVersion = std::nullopt;
     /// How the VBIOS header scan names the family.
     std::string_view scanName;
     PresetWording wording;

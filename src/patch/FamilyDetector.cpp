@@ -28,11 +28,10 @@ bool holds(ByteView table, std::int64_t base, const FieldCheck& check) {
            (check.pointedBytes == 0 || ByteUtils::isRangeValid(table, *value, check.pointedBytes));
 }
 
-/// The first check in `checks` that fails, if any.
-const FieldCheck* firstFailing(ByteView table, std::int64_t base,
-                               const std::vector<FieldCheck>& checks) {
+/// The first of the table's fields in `checks` that fails, if any.
+const FieldCheck* firstFailing(ByteView table, const std::vector<FieldCheck>& checks) {
     const auto failing = std::find_if(checks.begin(), checks.end(), [&](const FieldCheck& check) {
-        return !holds(table, base, check);
+        return !holds(table, 0, check);
     });
     return failing == checks.end() ? nullptr : &*failing;
 }
@@ -55,10 +54,12 @@ std::nullopt_t reject(MessageSink messages, std::string_view line, std::uint32_t
 }
 
 std::nullopt_t reject(MessageSink messages, std::string_view line, ByteView table,
-                      std::int64_t base, const FieldCheck& failing) {
-    return reject(messages, line, valueAt(table, base + failing.offset, failing.width).value_or(0));
+                      const FieldCheck& failing) {
+    return reject(messages, line, valueAt(table, failing.offset, failing.width).value_or(0));
 }
 
+// A flag outside 0/1 or a temperature above 125 °C means the fields are not where the family
+// keeps them, so such a table is refused rather than patched.
 bool isPlausible(ByteView table, std::int64_t base, const FanTableShape& shape,
                  const std::optional<Capability>& capability) {
     const FanFields& fields = shape.fields;
@@ -107,6 +108,44 @@ FanFields movedBy(FanFields fields, std::int64_t base) {
     return fields;
 }
 
+/// Where a table keeps its fan fields: the fan table it points to, or the table itself.
+struct FanFieldsHome {
+    const FanTableShape* shape;
+    std::optional<PowerPlayLayout::FanTable> fanTable;
+
+    [[nodiscard]] std::int64_t base() const { return fanTable ? fanTable->offset : 0; }
+};
+
+/// Follows the family's link to its fan table, if it has one. Absent, with the reason logged,
+/// when the fan table is out of reach, of an unknown revision or cut short.
+std::optional<FanFieldsHome> locateFanFields(const FamilyDescription& family, ByteView table,
+                                             MessageSink messages) {
+    const auto& link = family.fanTableLink;
+    if (!link) {
+        return FanFieldsHome{&family.shapes.front(), std::nullopt};
+    }
+    if (!holds(table, 0, link->pointer)) {
+        return reject(messages, link->invalidOffset, table, link->pointer);
+    }
+    const std::int64_t offset = ByteUtils::readUInt16LE(table, link->pointer.offset);
+    const int revision = table[static_cast<std::size_t>(offset)];
+    const auto shape =
+        std::find_if(family.shapes.begin(), family.shapes.end(), [&](const FanTableShape& each) {
+            return revision >= each.firstRevision && revision <= each.lastRevision;
+        });
+    if (shape == family.shapes.end()) {
+        return reject(messages, link->unsupportedRevision, revision);
+    }
+    if (!ByteUtils::isRangeValid(table, offset, shape->length)) {
+        if (messages != nullptr) {
+            messages->push_back(std::string(rawValue(family.family)) + " fan table revision " +
+                                std::to_string(revision) + " is truncated.");
+        }
+        return std::nullopt;
+    }
+    return FanFieldsHome{&*shape, PowerPlayLayout::FanTable{offset, revision}};
+}
+
 } // namespace
 
 std::optional<PowerPlayLayout> detect(const FamilyDescription& family, ByteView table,
@@ -115,41 +154,22 @@ std::optional<PowerPlayLayout> detect(const FamilyDescription& family, ByteView 
         if (step.note != nullptr && messages != nullptr) {
             messages->push_back(step.note(table));
         }
-        if (const FieldCheck* failing = firstFailing(table, 0, step.checks)) {
-            return reject(messages, step.rejection, table, 0, *failing);
+        if (const FieldCheck* failing = firstFailing(table, step.checks)) {
+            return reject(messages, step.rejection, table, *failing);
         }
     }
-    PowerPlayLayout layout{family.family, std::string(family.layoutName), {}, std::nullopt};
-    std::int64_t base = 0;
-    const FanTableShape* shape = &family.shapes.front();
-    if (const auto& link = family.fanTableLink) {
-        if (!holds(table, 0, link->pointer)) {
-            return reject(messages, link->invalidOffset, table, 0, link->pointer);
-        }
-        base = ByteUtils::readUInt16LE(table, link->pointer.offset);
-        const int revision = table[static_cast<std::size_t>(base)];
-        const auto found =
-            std::find_if(family.shapes.begin(), family.shapes.end(), [&](const auto& candidate) {
-                return revision >= candidate.firstRevision && revision <= candidate.lastRevision;
-            });
-        if (found == family.shapes.end()) {
-            return reject(messages, link->unsupportedRevision, revision);
-        }
-        shape = &*found;
-        if (!ByteUtils::isRangeValid(table, base, shape->length)) {
-            if (messages != nullptr) {
-                messages->push_back(std::string(rawValue(family.family)) + " fan table revision " +
-                                    std::to_string(revision) + " is truncated.");
-            }
-            return std::nullopt;
-        }
-        layout.name += " / ATOM Fan Table rev " + std::to_string(revision);
-        layout.fanTable = PowerPlayLayout::FanTable{base, revision};
+    const auto home = locateFanFields(family, table, messages);
+    if (!home) {
+        return std::nullopt;
     }
-    if (!isPlausible(table, base, *shape, family.capability)) {
+    if (!isPlausible(table, home->base(), *home->shape, family.capability)) {
         return reject(messages, family.implausible, 0);
     }
-    layout.fields = movedBy(shape->fields, base);
+    PowerPlayLayout layout{family.family, std::string(family.layoutName),
+                           movedBy(home->shape->fields, home->base()), home->fanTable};
+    if (layout.fanTable) {
+        layout.name += " / ATOM Fan Table rev " + std::to_string(layout.fanTable->revision);
+    }
     if (messages != nullptr) {
         logAccepted(family, layout, *messages);
     }

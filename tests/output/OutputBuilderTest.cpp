@@ -237,20 +237,20 @@ TEST_F(OutputBuilderTest, raw_table_without_identity_gets_no_spoof_and_no_rom_ba
                      "PowerPlay family; device-id and no-gfx-spoof are intentionally omitted "
                      "instead of borrowing the host GPU identity.",
                      "Source input has no VBIOS PCI device identity."});
-    EXPECT_EQ(
-        test::splitLines(result.report),
-        expectedReport({"Source: " + inputFile.string(),
-                        "SPPT size: " + std::to_string(document.data.size()) + " bytes",
-                        "Preset: ZeroRPM OFF / Fan Always On", "Patch status: " + patch.patchStatus(),
-                        "Changed bytes: " + std::to_string(patch.changedByteCount),
-                        "DeviceProperties path used: " + fallbackPath,
-                        "Loaded source GPU: PowerPlay family Navi 10 / physical device-id "
-                        "unavailable",
-                        "Local host GPU detected: unavailable",
-                        "Confirmed source physical device-id: unavailable",
-                        "Injected OpenCore device-id spoof: none", "Injected no-gfx-spoof: none",
-                        "Source VBIOS device-id: unavailable"},
-                       messages, patch));
+    EXPECT_EQ(test::splitLines(result.report),
+              expectedReport({"Source: " + inputFile.string(),
+                              "SPPT size: " + std::to_string(document.data.size()) + " bytes",
+                              "Preset: ZeroRPM OFF / Fan Always On",
+                              "Patch status: " + patch.patchStatus(),
+                              "Changed bytes: " + std::to_string(patch.changedByteCount),
+                              "DeviceProperties path used: " + fallbackPath,
+                              "Loaded source GPU: PowerPlay family Navi 10 / physical device-id "
+                              "unavailable",
+                              "Local host GPU detected: unavailable",
+                              "Confirmed source physical device-id: unavailable",
+                              "Injected OpenCore device-id spoof: none",
+                              "Injected no-gfx-spoof: none", "Source VBIOS device-id: unavailable"},
+                             messages, patch));
     const auto entries = test::archiveEntries(result.zipURL);
     EXPECT_EQ(std::count(entries.begin(), entries.end(), "Backup/Original-VBIOS.rom"), 0);
     expectInjected(result.zipURL, patch.data, fallbackPath, {});
