@@ -2,10 +2,10 @@
 
 #include "core/HexFormat.hpp"
 #include "core/PciIdentity.hpp"
-#include "devicepath/ExecutableRunner.hpp"
 #include "devicepath/GfxutilResolver.hpp"
 #include "devicepath/IORegistryParser.hpp"
 #include "devicepath/SysfsDetector.hpp"
+#include "devicepath/ToolOutput.hpp"
 
 #include <algorithm>
 
@@ -17,8 +17,8 @@ constexpr double ioregTimeoutSeconds = 4.0;
 // Absent or empty output both mean the registry could not be read.
 std::optional<std::string> readIORegistry(const CancellationToken* token,
                                           const PlatformContext& context) {
-    auto output = runExecutable(context.ioregExecutable, {"-p", "IODeviceTree", "-w0", "-l"},
-                                ioregTimeoutSeconds, token, "ioreg", context);
+    auto output = toolOutput(context.ioregExecutable, {"-p", "IODeviceTree", "-w0", "-l"},
+                             ioregTimeoutSeconds, token, "ioreg", context);
     if (!output || output->empty()) {
         return std::nullopt;
     }

@@ -1,7 +1,8 @@
-#include "core/Ascii.hpp"
+#include "devicepath/DevicePathSyntax.hpp"
+
 #include "core/HexFormat.hpp"
 #include "core/Unicode.hpp"
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/HexNumber.hpp"
 
 #include <cstdint>
 #include <utility>
@@ -9,33 +10,15 @@
 namespace ventora::DevicePathDetector {
 namespace {
 
-using Ascii::hexDigitValue;
-using Ascii::isHexDigit;
-
 constexpr std::string_view rootPrefix = "PciRoot(0x";
 constexpr std::string_view pciPrefix = "Pci(0x";
 constexpr std::string_view functionSeparator = ",0x";
 
-// Reads a non-empty run of hex digits (leading zeros allowed) that fits `maximumDigits`
-// significant digits; absent for anything else.
+// A non-empty run of hex digits (leading zeros allowed) with at most `maximumDigits`
+// significant ones, which keeps it within 32 bits.
 std::optional<std::uint32_t> readHex(std::string_view digits, std::size_t maximumDigits) {
-    if (digits.empty()) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    std::size_t significant = 0;
-    for (const char c : digits) {
-        if (!isHexDigit(c)) {
-            return std::nullopt;
-        }
-        if (value != 0 || c != '0') {
-            if (++significant > maximumDigits) {
-                return std::nullopt;
-            }
-        }
-        value = (value << 4) | static_cast<std::uint32_t>(hexDigitValue(c));
-    }
-    return value;
+    const auto value = parsePaddedHex(digits, maximumDigits);
+    return value ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*value)) : std::nullopt;
 }
 
 // Strips `prefix` and a final ")" from `component`; absent when either is missing.

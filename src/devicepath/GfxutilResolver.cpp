@@ -2,8 +2,8 @@
 
 #include "core/Ascii.hpp"
 #include "core/Unicode.hpp"
-#include "devicepath/DevicePathDetector.hpp"
-#include "devicepath/ExecutableRunner.hpp"
+#include "devicepath/DevicePathSyntax.hpp"
+#include "devicepath/ToolOutput.hpp"
 
 #include <algorithm>
 #include <map>
@@ -12,9 +12,6 @@
 
 namespace ventora::DevicePathDetector {
 namespace {
-
-using Ascii::hexDigitValue;
-using Ascii::isHexDigit;
 
 namespace fs = std::filesystem;
 
@@ -48,14 +45,11 @@ fs::path standardised(const fs::path& candidate) {
 }
 
 std::optional<int> readFourHexDigits(std::string_view piece) {
-    if (piece.size() != 4 || !std::all_of(piece.begin(), piece.end(), isHexDigit)) {
+    const auto value = Ascii::parseHex(piece, 4);
+    if (piece.size() != 4 || !value) {
         return std::nullopt;
     }
-    int value = 0;
-    for (const char c : piece) {
-        value = value * 16 + hexDigitValue(c);
-    }
-    return value;
+    return static_cast<int>(*value);
 }
 
 // "VVVV:DDDD", possibly wrapped in brackets or followed by a comma.
@@ -88,10 +82,7 @@ std::optional<Identity> firstIdentity(std::string_view beforePath) {
 }
 
 [[nodiscard]] bool mentionsGfx0(std::string_view line) {
-    std::string upper(line);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return upper.find("GFX0") != std::string::npos;
+    return Ascii::uppercased(line).find("GFX0") != std::string::npos;
 }
 
 // Stores the line's ids for `path`, filling gaps; false when they contradict stored ones.
@@ -112,19 +103,19 @@ bool merge(GfxutilTarget& stored, std::optional<Identity> identity) {
 
 std::optional<GfxutilTarget> detectGfxutilTarget(const CancellationToken* token,
                                                  const PlatformContext& context) {
-    const auto executable = gfxutilExecutableURL(context);
+    const auto executable = gfxutilExecutable(context);
     if (!executable) {
         return std::nullopt;
     }
-    const auto output = runExecutable(*executable, {"-f", "GFX0"}, gfxutilTimeoutSeconds, token,
-                                      "gfxutil", context);
+    const auto output =
+        toolOutput(*executable, {"-f", "GFX0"}, gfxutilTimeoutSeconds, token, "gfxutil", context);
     if (!output || output->empty()) {
         return std::nullopt;
     }
     return parseGfxutilOutput(*output);
 }
 
-std::optional<fs::path> gfxutilExecutableURL(const PlatformContext& context) {
+std::optional<fs::path> gfxutilExecutable(const PlatformContext& context) {
     std::set<fs::path> examined;
     for (const auto& candidate : candidateLocations(context)) {
         const fs::path path = standardised(candidate);
@@ -140,11 +131,7 @@ std::optional<fs::path> gfxutilExecutableURL(const PlatformContext& context) {
 
 std::optional<GfxutilTarget> parseGfxutilOutput(std::string_view text) {
     std::map<std::string, GfxutilTarget> targets;
-    for (std::size_t lineStart = 0; lineStart < text.size();) {
-        const std::size_t lineEnd = std::min(text.find('\n', lineStart), text.size());
-        const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd + 1;
-
+    for (const std::string_view line : Ascii::lines(text)) {
         const std::size_t pathStart = line.find("PciRoot(");
         if (line.empty() || !mentionsGfx0(line) || pathStart == std::string_view::npos) {
             continue;

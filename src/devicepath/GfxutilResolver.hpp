@@ -30,7 +30,7 @@ struct GfxutilTarget {
 /// context's fixed locations, then "gfxutil" in each PATH directory; each candidate
 /// standardised and examined once. Searched afresh on every call.
 [[nodiscard]] std::optional<std::filesystem::path>
-gfxutilExecutableURL(const PlatformContext& context);
+gfxutilExecutable(const PlatformContext& context);
 
 /// The one GFX0 target named by the output's lines, or absent.
 [[nodiscard]] std::optional<GfxutilTarget> parseGfxutilOutput(std::string_view text);

@@ -1,4 +1,4 @@
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/GpuIdentityTables.hpp"
 
 #include <array>
 #include <unordered_map>

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/DetectedGPU.hpp"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 /// Reading the text of `ioreg -p IODeviceTree -w0 -l`: the node tree (marker "+-o ",
@@ -14,12 +12,6 @@
 /// device candidates with canonical OpenCore paths. Pure functions of the text: nothing is
 /// run, logged or thrown; unreadable parts simply yield absent values or dropped candidates.
 namespace ventora::DevicePathDetector {
-
-/// One entry of the ancestry stack: the node's indentation column and its printed name.
-struct Node {
-    int depth;
-    std::string name;
-};
 
 /// One PCI device candidate, keyed by its canonical path.
 struct RegistryTarget {
@@ -41,23 +33,5 @@ struct RegistryTarget {
 
 /// The supported AMD GPUs among `targets`, one per path, sorted by path.
 [[nodiscard]] std::vector<DetectedGPU> supportedGPUs(const std::vector<RegistryTarget>& targets);
-
-/// The OpenCore path of the last node of `stack`, from the shallowest PCI root down.
-[[nodiscard]] std::optional<std::string> convertStackToOpenCorePath(const std::vector<Node>& stack);
-
-/// The id of a PCI root named PCIx, or PCxx (hexadecimal), before any "@".
-[[nodiscard]] std::optional<int> pciRootUID(std::string_view name);
-
-/// The (device, function) address after the last "@": "1F" or "1C,4".
-[[nodiscard]] std::optional<std::pair<int, int>> parseHexPair(std::string_view name);
-
-/// The name before the first "@", upper-cased.
-[[nodiscard]] std::string nodeStem(std::string_view name);
-
-/// A 16-bit id from an ioreg data value: <02100000> or <df67>.
-[[nodiscard]] std::optional<int> littleEndianPciId(std::string_view line);
-
-/// The hexadecimal number after the first "0x" of the line.
-[[nodiscard]] std::optional<std::int64_t> textualHexValue(std::string_view line);
 
 } // namespace ventora::DevicePathDetector

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/CancellationToken.hpp"
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/DetectedGPU.hpp"
 
 #include <filesystem>
 #include <optional>

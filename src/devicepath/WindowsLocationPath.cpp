@@ -1,9 +1,8 @@
+#include "devicepath/WindowsLocationPath.hpp"
+
 #include "core/Ascii.hpp"
 #include "core/HexFormat.hpp"
-#include "devicepath/DevicePathDetector.hpp"
-
-#include <algorithm>
-#include <charconv>
+#include "devicepath/DevicePathSyntax.hpp"
 
 namespace ventora::DevicePathDetector {
 namespace {
@@ -23,13 +22,11 @@ std::optional<unsigned> hexBody(std::string_view node, std::string_view prefix, 
         return std::nullopt;
     }
     const std::string_view digits = node.substr(prefix.size(), node.size() - prefix.size() - 1);
-    if (digits.size() < minimum || digits.size() > maximum ||
-        !std::all_of(digits.begin(), digits.end(), Ascii::isHexDigit)) {
+    const auto value = Ascii::parseHex(digits, maximum);
+    if (digits.size() < minimum || !value) {
         return std::nullopt;
     }
-    unsigned value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-    return value;
+    return static_cast<unsigned>(*value);
 }
 
 // PCIROOT(r)#PCI(ddff)#...: every number hexadecimal, device dd and function ff.

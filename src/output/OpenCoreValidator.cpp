@@ -1,7 +1,8 @@
 #include "output/OpenCoreValidator.hpp"
 
+#include "core/Ascii.hpp"
 #include "core/Unicode.hpp"
-#include "devicepath/ExecutableRunner.hpp"
+#include "process/CapturedRun.hpp"
 
 #include <chrono>
 #include <exception>
@@ -30,10 +31,8 @@ Output readOutput(const Bytes& bytes) {
     if (!Unicode::isValidUtf8(text)) {
         return output;
     }
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = Unicode::trimWhitespace(text.substr(start, end - start));
-        start = end + 1;
+    for (const std::string_view rawLine : Ascii::lines(text)) {
+        const std::string_view line = Unicode::trimWhitespace(rawLine);
         if (line.empty()) {
             continue;
         }
@@ -69,11 +68,11 @@ std::string check(const fs::path& validator, const fs::path& config, const Cance
                   const PlatformContext& context, double timeout) {
     const std::string tool = "ocvalidate (" + validator.string() + ")";
     const auto started = std::chrono::steady_clock::now();
-    DevicePathDetector::CapturedRun run{-1, {}};
+    ProcessRunner::CapturedRun run{-1, {}};
     try {
-        run = DevicePathDetector::runCapturing(validator, {config.filename().string()},
-                                               config.parent_path(), timeout, token, executableName,
-                                               context, maximumOutputBytes);
+        run = ProcessRunner::runCapturing(validator, {config.filename().string()},
+                                          config.parent_path(), timeout, token, executableName,
+                                          context, maximumOutputBytes);
     } catch (const std::exception& error) {
         return tool + " could not be run and was skipped: " + error.what() + ".";
     }

@@ -1,15 +1,13 @@
 #include "output/ZipService.hpp"
 
 #include "core/AppError.hpp"
-#include "core/FileSystem.hpp"
 #include "core/Unicode.hpp"
-#include "core/Uuid.hpp"
-#include "devicepath/ProcessRunner.hpp"
+#include "process/CaptureFile.hpp"
+#include "process/ProcessRunner.hpp"
 
-#include <fcntl.h>
+#include <optional>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace ventora::ZipService {
@@ -17,39 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The capture file of one run: its descriptor and its name, both gone when the run ends.
-class CaptureFile {
-public:
-    CaptureFile(const fs::path& directory, const std::string& operation)
-        : m_path(directory / ("Ventora-" + newUuidString() + ".stderr")) {
-        try {
-            m_fd = FileSystem::createExclusiveFile(m_path);
-        } catch (const std::system_error&) {
-            throw AppError(operation + " could not create its diagnostic capture file.");
-        }
+// An unreadable capture gives an empty detail rather than a second failure.
+Bytes readCapture(CaptureFile& capture) {
+    try {
+        return capture.read();
+    } catch (const std::system_error&) {
+        return {};
     }
-    ~CaptureFile() {
-        m_fd.reset();
-        ::unlink(m_path.c_str());
-    }
-    CaptureFile(const CaptureFile&) = delete;
-    CaptureFile& operator=(const CaptureFile&) = delete;
-
-    [[nodiscard]] int fd() const { return m_fd.get(); }
-
-    // An unreadable capture gives an empty detail rather than a second failure.
-    [[nodiscard]] Bytes contents() const {
-        try {
-            return FileSystem::readWholeFile(m_path);
-        } catch (const std::system_error&) {
-            return {};
-        }
-    }
-
-private:
-    fs::path m_path;
-    UniqueFd m_fd;
-};
+}
 
 std::string failureDetail(const Bytes& captured) {
     const std::string_view text(reinterpret_cast<const char*>(captured.data()), captured.size());
@@ -66,7 +39,12 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
     if (isCancelled(token)) {
         throw AppError(operation + " cancelled.", ErrorKind::cancelled);
     }
-    CaptureFile capture(context.temporaryDirectory, operation);
+    std::optional<CaptureFile> capture;
+    try {
+        capture.emplace(context.temporaryDirectory, "stderr");
+    } catch (const std::system_error&) {
+        throw AppError(operation + " could not create its diagnostic capture file.");
+    }
     int status = 0;
     try {
         status = ProcessRunner::run({.executable = context.zipExecutable,
@@ -74,14 +52,14 @@ void run(const PlatformContext& context, std::vector<std::string> arguments,
                                      .workingDirectory = std::move(workingDirectory),
                                      // Info-ZIP prints its errors and test verdicts on
                                      // standard output; -q keeps it silent on success.
-                                     .standardOutputFd = capture.fd(),
-                                     .standardErrorFd = capture.fd(),
+                                     .standardOutputFd = capture->fd(),
+                                     .standardErrorFd = capture->fd(),
                                      .timeoutSeconds = timeoutSeconds,
                                      .token = token});
     } catch (const std::system_error& error) {
         throw AppError(operation + " could not start: " + error.code().message());
     }
-    const Bytes captured = capture.contents();
+    const Bytes captured = readCapture(*capture);
     if (isCancelled(token)) {
         throw AppError(operation + " cancelled.", ErrorKind::cancelled);
     }

@@ -16,8 +16,8 @@ struct ZipTimeouts {
 
 /// Packs the export's work folder with the system's zip and tests the result, both through
 /// one runner that throws an AppError naming the operation ("zip", "zip validation") for
-/// every failure: a failed archive must stop the export. Standard error goes to a private
-/// capture file that exists only while the child runs; standard output is discarded.
+/// every failure: a failed archive must stop the export. Both of zip's streams go to a private
+/// capture file that exists only while the child runs; its text is the failure's detail.
 namespace ZipService {
 
 /// Archives the contents of `source` (paths relative to it, links stored as links) into

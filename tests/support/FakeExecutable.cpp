@@ -1,54 +1,25 @@
 #include "support/FakeExecutable.hpp"
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <stdexcept>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace ventora::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void writeFile(const fs::path& path, const std::string& content) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
-    file.close();
-    if (!file) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-} // namespace
-
 FakeExecutableFolder::FakeExecutableFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ventora-fake-tools-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    m_path = pattern;
     fs::create_directory(temporaryDirectory());
 }
 
-FakeExecutableFolder::~FakeExecutableFolder() {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-}
-
 fs::path FakeExecutableFolder::writeScript(const std::string& name, const std::string& body) const {
-    const fs::path script = m_path / name;
-    writeFile(script, "#!/bin/sh\n" + body + "\n");
+    const fs::path script = m_folder.write(name, "#!/bin/sh\n" + body + "\n");
     fs::permissions(script, fs::perms::owner_all);
     return script;
 }
 
 fs::path FakeExecutableFolder::writePrinter(const std::string& name, const std::string& text,
                                             Stream stream, int exitStatus) const {
-    const fs::path textFile = m_path / (name + ".text");
-    writeFile(textFile, text);
+    const fs::path textFile = m_folder.write(name + ".text", text);
     const std::string redirect = stream == Stream::standardError ? " >&2" : "";
     return writeScript(name, "cat '" + textFile.string() + "'" + redirect + "\nexit " +
                                  std::to_string(exitStatus));

@@ -1,26 +1,25 @@
 #pragma once
 
+#include "support/TemporaryFolder.hpp"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace ventora::test {
 
-/// A private folder (0700) for fake outside tools: small /bin/sh scripts that tests write
-/// and point the PlatformContext at. The folder and everything in it are removed when the
-/// object goes away. It also holds a separate "tmp" folder to serve as the temporary
-/// directory, so tests can check that nothing is left behind there.
+/// A private folder for fake outside tools: small /bin/sh scripts that tests write and point
+/// the PlatformContext at, removed with everything in it when the object goes. It also holds
+/// a separate "tmp" folder to serve as the temporary directory, so tests can check that
+/// nothing is left behind there.
 class FakeExecutableFolder {
 public:
     enum class Stream { standardOutput, standardError };
 
     FakeExecutableFolder();
-    ~FakeExecutableFolder();
-    FakeExecutableFolder(const FakeExecutableFolder&) = delete;
-    FakeExecutableFolder& operator=(const FakeExecutableFolder&) = delete;
 
-    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
-    [[nodiscard]] std::filesystem::path temporaryDirectory() const { return m_path / "tmp"; }
+    [[nodiscard]] const std::filesystem::path& path() const { return m_folder.path(); }
+    [[nodiscard]] std::filesystem::path temporaryDirectory() const { return path() / "tmp"; }
 
     /// Writes the executable script `name` whose body (after "#!/bin/sh") is `body`.
     std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
@@ -34,7 +33,7 @@ public:
     [[nodiscard]] std::vector<std::string> temporaryEntries() const;
 
 private:
-    std::filesystem::path m_path;
+    TemporaryFolder m_folder;
 };
 
 /// True when this process still has a child, running or unreaped. A zombie found here is

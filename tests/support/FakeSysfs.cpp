@@ -1,9 +1,7 @@
 #include "support/FakeSysfs.hpp"
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 
 namespace ventora::test {
 namespace {
@@ -28,18 +26,8 @@ void linkRelative(const fs::path& link, const fs::path& target) {
 } // namespace
 
 FakeSysfs::FakeSysfs() {
-    std::string pattern = (fs::temp_directory_path() / "fake-sysfs-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    m_folder = pattern;
     fs::create_directories(sys() / "devices");
     fs::create_directories(sys() / "bus" / "pci" / "devices");
-}
-
-FakeSysfs::~FakeSysfs() {
-    std::error_code ignored;
-    fs::remove_all(m_folder, ignored);
 }
 
 fs::path FakeSysfs::acpiNode(const std::string& hid, const std::optional<std::string>& uid) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ByteUtils.hpp"
+#include "support/TemporaryFolder.hpp"
 
 #include <filesystem>
 #include <optional>
@@ -15,13 +16,10 @@ namespace ventora::test {
 class FakeSysfs {
 public:
     FakeSysfs();
-    ~FakeSysfs();
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
 
     /// The private folder; the tree itself is its "sys" subfolder.
-    [[nodiscard]] const std::filesystem::path& folder() const { return m_folder; }
-    [[nodiscard]] std::filesystem::path sys() const { return m_folder / "sys"; }
+    [[nodiscard]] const std::filesystem::path& folder() const { return m_folder.path(); }
+    [[nodiscard]] std::filesystem::path sys() const { return folder() / "sys"; }
 
     /// The host bridge devices/`name` (pciDDDD:BB); without `uid` it has no firmware_node.
     void addRoot(const std::string& name, const std::optional<std::string>& uid);
@@ -37,7 +35,7 @@ public:
 private:
     std::filesystem::path acpiNode(const std::string& hid, const std::optional<std::string>& uid);
 
-    std::filesystem::path m_folder;
+    TemporaryFolder m_folder;
     int m_acpiNodes = 0;
 };
 

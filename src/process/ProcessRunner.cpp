@@ -1,4 +1,4 @@
-#include "devicepath/ProcessRunner.hpp"
+#include "process/ProcessRunner.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,8 +18,6 @@ extern char** environ;
 
 namespace ventora::ProcessRunner {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr auto tickInterval = std::chrono::milliseconds(50);
 constexpr auto killGrace = std::chrono::milliseconds(500);
@@ -118,11 +116,13 @@ pid_t spawn(const Request& request) {
 
 /// Ticks every 0.05 s while the child runs. Once the child is cancelled or past its deadline
 /// it sends SIGTERM on every tick and, from 0.5 s after the first one, SIGKILL as well.
+/// Deadline and grace are read on the request's time source, the ticks on the real clock.
 /// The owner stops it after the child has exited and before reaping it.
 class Watchdog {
 public:
-    Watchdog(pid_t pid, Clock::time_point deadline, const CancellationToken* token)
-        : m_pid(pid), m_deadline(deadline), m_token(token), m_thread([this] { watch(); }) {}
+    Watchdog(pid_t pid, Clock::time_point deadline, const Request& request)
+        : m_pid(pid), m_deadline(deadline), m_token(request.token), m_now(request.now),
+          m_thread([this] { watch(); }) {}
     ~Watchdog() { stop(); }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -147,10 +147,11 @@ private:
         auto nextTick = Clock::now() + tickInterval;
         std::optional<Clock::time_point> firstTermination;
         while (!m_wake.wait_until(lock, nextTick, [this] { return m_childExited; })) {
-            const auto now = Clock::now();
-            // Measured on the clock, not by counting ticks: after a stall the missed ticks
-            // are skipped, so the forced kill never follows the request without its grace.
-            nextTick = std::max(nextTick + tickInterval, now + tickInterval / 2);
+            // After a stall the missed ticks are skipped rather than made up in a burst.
+            nextTick = std::max(nextTick + tickInterval, Clock::now() + tickInterval / 2);
+            // Measured on the clock, not by counting ticks, so the forced kill never follows
+            // the request without its grace.
+            const auto now = m_now();
             if (isCancelled(m_token) || now >= m_deadline) {
                 ::kill(m_pid, SIGTERM);
                 m_terminatedChild = true;
@@ -167,6 +168,7 @@ private:
     const pid_t m_pid;
     const Clock::time_point m_deadline;
     const CancellationToken* const m_token;
+    const TimeSource m_now;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_childExited = false;
@@ -217,10 +219,10 @@ Clock::time_point deadlineAfter(Clock::time_point start, double seconds) {
 
 int run(const Request& request) {
     const pid_t pid = spawn(request);
-    const auto deadline = deadlineAfter(Clock::now(), request.timeoutSeconds);
+    const auto deadline = deadlineAfter(request.now(), request.timeoutSeconds);
     std::optional<Watchdog> watchdog;
     try {
-        watchdog.emplace(pid, deadline, request.token);
+        watchdog.emplace(pid, deadline, request);
     } catch (...) {
         // Without a watchdog nobody could stop the child: end it now rather than wait.
         ::kill(pid, SIGKILL);

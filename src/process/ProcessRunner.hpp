@@ -2,7 +2,9 @@
 
 #include "core/CancellationToken.hpp"
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,14 +16,22 @@
 /// to another process by then.
 namespace ventora::ProcessRunner {
 
+using Clock = std::chrono::steady_clock;
+
+/// Where the watchdog reads the time it measures the time-out and the kill's grace against.
+/// Its ticks keep the real pace whatever this says, so a clock that runs ahead lets a test
+/// reach a time-out without waiting for it.
+using TimeSource = std::function<Clock::time_point()>;
+
 struct Request {
     std::filesystem::path executable;
     std::vector<std::string> arguments;
     std::optional<std::filesystem::path> workingDirectory; // inherited when absent
-    int standardOutputFd;                                  // capture file or /dev/null
+    int standardOutputFd; // a capture file (both streams may share one)
     int standardErrorFd;
     double timeoutSeconds;
     const CancellationToken* token = nullptr;
+    TimeSource now = Clock::now;
 };
 
 /// Launches with posix_spawn and blocks until the child has exited, under the watchdog

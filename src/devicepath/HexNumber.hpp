@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/Ascii.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace ventora::DevicePathDetector {
+
+/// `digits` read as a hexadecimal number whose leading zeros, as many as there are, do not
+/// count against `maximumDigits`: tools and users pad ids freely.
+[[nodiscard]] inline std::optional<std::uint64_t> parsePaddedHex(std::string_view digits,
+                                                                 std::size_t maximumDigits) {
+    const std::size_t significant = digits.find_first_not_of('0');
+    if (significant == std::string_view::npos) {
+        return digits.empty() ? std::nullopt : std::optional<std::uint64_t>(0);
+    }
+    return Ascii::parseHex(digits.substr(significant), maximumDigits);
+}
+
+} // namespace ventora::DevicePathDetector
