@@ -7,6 +7,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 
 namespace ventora {
 namespace {
@@ -15,17 +16,12 @@ namespace fs = std::filesystem;
 namespace samples = test::GfxutilSamples;
 using Clock = std::chrono::steady_clock;
 using Lines = std::vector<std::string>;
+using ventora::DevicePathDetector::canonicalDevicePropertiesPath;
 
 const std::string polarisPath(samples::polarisPath);
 const std::string navi21Path(samples::navi21Path);
 const std::string couldNotRead =
     "Could not read IORegistry while detecting the GPU DeviceProperties path.";
-const std::string couldNotIdentify = "Could not identify a usable GFX0 or unique supported AMD "
-                                     "GPU DeviceProperties path from IORegistry.";
-const std::string navi21Found =
-    "Detected supported AMD GPU: RDNA2, device-id 0x73BF, path " + navi21Path + ".";
-const std::string navi21Verified =
-    "Verified manual DeviceProperties target: RDNA2, device-id 0x73BF, path " + navi21Path + ".";
 
 class DevicePathDetector : public testing::Test {
 protected:
@@ -84,71 +80,38 @@ protected:
     Lines m_messages;
 };
 
-TEST_F(DevicePathDetector, AGfxutilGfx0OfAmdOrNoVendorAnswersWithoutIoreg) {
-    const struct {
-        std::string_view gfxutil;
-        std::string path;
-        std::string line;
-    } rows[] = {
-        {samples::navi21, navi21Path,
-         "Resolved GFX0 with gfxutil: vendor-id 0x1002, device-id 0x73BF, path " + navi21Path +
-             "."},
-        // The device id is not checked against the supported ones here.
-        {samples::unsupportedDevice, polarisPath,
-         "Resolved GFX0 with gfxutil: vendor-id 0x1002, device-id 0x7310, path " + polarisPath +
-             "."},
-        {samples::withoutIdentity, polarisPath,
-         "Resolved GFX0 DeviceProperties path with gfxutil: " + polarisPath +
-             ". PCI identity was not present in gfxutil output."},
-    };
-    ioreg(test::ioregPolarisDesktop());
-    for (const auto& row : rows) {
-        gfxutil(row.gfxutil);
-        EXPECT_EQ(detectPath(), row.path);
-        EXPECT_EQ(m_messages, Lines{row.line});
-    }
-    EXPECT_FALSE(ran("ioreg"));
-}
-
-TEST_F(DevicePathDetector, UnusableGfxutilFallsThroughToIoregSilently) {
-    ioreg(test::ioregNavi21WithNvidia());
-    for (const auto& [output, exitStatus] :
-         std::vector<std::pair<std::optional<std::string_view>, int>>{{std::nullopt, 0},
-                                                                      {samples::polaris, 1},
-                                                                      {samples::twoGfx0, 0},
-                                                                      {samples::nvidia, 0}}) {
-        gfxutil(output, exitStatus);
-        EXPECT_EQ(detectPath(), navi21Path);
-        EXPECT_EQ(m_messages, Lines{navi21Found});
-    }
-}
-
-TEST_F(DevicePathDetector, RegistryChoicesAndTheirLines) {
-    const std::string notConfirmed = ". GPU device-id was not confirmed from IORegistry.";
-    const struct {
-        std::string registry;
-        std::optional<std::string> path;
-        std::string line;
-    } rows[] = {
-        {test::ioregPolarisDesktop(), polarisPath,
-         "Detected supported AMD GPU: Polaris, device-id 0x67DF, path " + polarisPath + "."},
-        {test::ioregTwoRootsGfx0WithoutIds(), "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
-         "Detected GFX0 DeviceProperties path: PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)" +
-             notConfirmed},
-        {test::ioregGfx0UnsupportedDevice(), polarisPath,
-         "Detected GFX0 DeviceProperties path: " + polarisPath + notConfirmed},
-        {test::ioregNvidiaGfx0AndAmdDisplay(), "PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)",
-         "Detected supported AMD GPU: Vega 10, device-id 0x687F, path "
-         "PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)."},
-        {test::ioregVirtualMachineTextualIds(), "PciRoot(0x0)/Pci(0x2,0x0)",
-         "Detected supported AMD GPU: Navi 10, device-id 0x731F, path PciRoot(0x0)/Pci(0x2,0x0)."},
-        {test::ioregTwoAmdGpusNoGfx0(), std::nullopt, couldNotIdentify},
-        {"ioreg: could not open the registry\n", std::nullopt, couldNotIdentify},
-    };
-    for (const auto& row : rows) {
-        ioreg(row.registry);
-        EXPECT_EQ(detectPath(), row.path);
-        EXPECT_EQ(m_messages, Lines{row.line});
+// gfxutil's GFX0 answers when it is AMD's or names no vendor (its device id unchecked);
+// otherwise the registry is read, silently.
+TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
+    const std::string resolved = "Resolved GFX0 with gfxutil: vendor-id 0x1002, device-id ";
+    const std::string unconfirmed = ". GPU device-id was not confirmed from IORegistry.";
+    const std::vector<std::tuple<std::optional<std::string_view>, int, std::string,
+                                 std::optional<std::string>, std::string>>
+        rows{
+            {samples::navi21, 0, "", navi21Path, resolved + "0x73BF, path " + navi21Path + "."},
+            {samples::unsupportedDevice, 0, "", polarisPath,
+             resolved + "0x7310, path " + polarisPath + "."},
+            {samples::withoutIdentity, 0, "", polarisPath,
+             "Resolved GFX0 DeviceProperties path with gfxutil: " + polarisPath +
+                 ". PCI identity was not present in gfxutil output."},
+            {samples::polaris, 1, test::ioregNavi21WithNvidia(), navi21Path,
+             "Detected supported AMD GPU: RDNA2, device-id 0x73BF, path " + navi21Path + "."},
+            {samples::twoGfx0, 0, test::ioregPolarisDesktop(), polarisPath,
+             "Detected supported AMD GPU: Polaris, device-id 0x67DF, path " + polarisPath + "."},
+            {samples::nvidia, 0, test::ioregTwoRootsGfx0WithoutIds(),
+             "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
+             "Detected GFX0 DeviceProperties path: PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)" +
+                 unconfirmed},
+            {std::nullopt, 0, test::ioregTwoAmdGpusNoGfx0(), std::nullopt,
+             "Could not identify a usable GFX0 or unique supported AMD GPU DeviceProperties path "
+             "from IORegistry."},
+        };
+    for (const auto& [gfxutilOutput, exitStatus, registry, path, line] : rows) {
+        gfxutil(gfxutilOutput, exitStatus);
+        ioreg(registry);
+        EXPECT_EQ(detectPath(), path);
+        EXPECT_EQ(m_messages, Lines{line});
+        EXPECT_EQ(ran("ioreg"), !line.starts_with("Resolved"));
     }
 }
 
@@ -198,55 +161,40 @@ TEST_F(DevicePathDetector, CancellationStopsBeforeOrDuringGfxutilAndSkipsIoreg) 
 }
 
 TEST_F(DevicePathDetector, TypedPathsAreConfirmedByGfxutilOrElseTheRegistry) {
-    const std::string nvidiaPath = "PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)";
-    const std::string rootPort = "PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)";
-    const DetectedGPU navi21{navi21Path, 0x1002, 0x73BF, GpuFamily::rdna2};
-    const auto notConfirmed = [](const std::string& path) {
-        return "Could not confirm a supported AMD GPU identity at the manual DeviceProperties "
-               "path in IORegistry: " +
-               path + ".";
-    };
-    const struct {
-        std::optional<std::string> gfxutil;
-        std::string registry;
-        std::string typed;
-        std::optional<DetectedGPU> expected;
-        std::string line;
-    } rows[] = {
-        {std::string(samples::polaris), test::ioregNavi21WithNvidia(),
-         " PciRoot(0x00)/Pci(0x01,0x0)/Pci(0x0,0x00)\n",
-         DetectedGPU{polarisPath, 0x1002, 0x67DF, GpuFamily::polaris},
-         "Verified DeviceProperties target with gfxutil GFX0: Polaris, device-id 0x67DF, path " +
-             polarisPath + "."},
-        {std::nullopt, test::ioregNavi21WithNvidia(), navi21Path, navi21, navi21Verified},
-        {std::string(samples::polaris), test::ioregNavi21WithNvidia(),
-         "PciRoot(0x0)/Pci(0x03,0x01)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)", navi21,
-         navi21Verified},
-        {std::string(samples::withoutIdentity), test::ioregNavi21WithNvidia(), navi21Path, navi21,
-         navi21Verified},
-        {"1022:73bf GFX0 = " + navi21Path, test::ioregNavi21WithNvidia(), navi21Path, navi21,
-         navi21Verified},
-        {"1002:7310 GFX0 = " + navi21Path, test::ioregNavi21WithNvidia(), navi21Path, navi21,
-         navi21Verified},
-        {std::nullopt, test::ioregNavi21WithNvidia(), nvidiaPath, std::nullopt,
-         notConfirmed(nvidiaPath)},
-        {std::nullopt, test::ioregNavi21WithNvidia(), "PciRoot(0x5)/Pci(0x1f,0x7)", std::nullopt,
-         notConfirmed("PciRoot(0x5)/Pci(0x1F,0x7)")},
-        // No GFX0 rule here: a unique supported id at the path is enough.
-        {std::nullopt, test::ioregTwoAmdGpusNoGfx0(), "PciRoot(0x0)/Pci(0x1c,0x04)/Pci(0x0,0x0)",
-         DetectedGPU{rootPort, 0x1002, 0x67DF, GpuFamily::polaris},
-         "Verified manual DeviceProperties target: Polaris, device-id 0x67DF, path " + rootPort +
-             "."},
-    };
-    for (const auto& row : rows) {
-        gfxutil(row.gfxutil);
-        ioreg(row.registry);
-        EXPECT_EQ(detectGPU(row.typed), row.expected) << row.typed;
-        EXPECT_EQ(m_messages, Lines{row.line});
-        EXPECT_EQ(ran("ioreg"), !row.line.starts_with("Verified DeviceProperties"));
-    }
+    ioreg(test::ioregNavi21WithNvidia());
     gfxutil(samples::polaris);
-    ioreg(test::ioregPolarisDesktop());
+    EXPECT_EQ(detectGPU(" PciRoot(0x00)/Pci(0x01,0x0)/Pci(0x0,0x00)\n"),
+              (DetectedGPU{polarisPath, 0x1002, 0x67DF, GpuFamily::polaris}));
+    EXPECT_EQ(m_messages, Lines{"Verified DeviceProperties target with gfxutil GFX0: Polaris, "
+                                "device-id 0x67DF, path " +
+                                polarisPath + "."});
+    EXPECT_FALSE(ran("ioreg"));
+
+    // gfxutil naming another path, no vendor, another vendor or an unsupported id: no answer.
+    for (const auto& output : std::vector<std::optional<std::string>>{
+             std::nullopt, std::string(samples::polaris), std::string(samples::withoutIdentity),
+             "1022:73bf GFX0 = " + navi21Path, "1002:7310 GFX0 = " + navi21Path}) {
+        gfxutil(output);
+        EXPECT_EQ(detectGPU("PciRoot(0x0)/Pci(0x03,0x01)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)"),
+                  (DetectedGPU{navi21Path, 0x1002, 0x73BF, GpuFamily::rdna2}));
+        EXPECT_EQ(m_messages, Lines{"Verified manual DeviceProperties target: RDNA2, device-id "
+                                    "0x73BF, path " +
+                                    navi21Path + "."});
+    }
+    for (const char* typed :
+         {"PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)", "PciRoot(0x5)/Pci(0x1f,0x7)"}) {
+        EXPECT_EQ(detectGPU(typed), std::nullopt);
+        EXPECT_EQ(m_messages, Lines{"Could not confirm a supported AMD GPU identity at the manual "
+                                    "DeviceProperties path in IORegistry: " +
+                                    *canonicalDevicePropertiesPath(typed) + "."});
+    }
+    // No GFX0 rule here: a unique supported id at the path is enough.
+    ioreg(test::ioregTwoAmdGpusNoGfx0());
+    EXPECT_EQ(detectGPU("PciRoot(0x0)/Pci(0x1c,0x04)/Pci(0x0,0x0)"),
+              (DetectedGPU{"PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)", 0x1002, 0x67DF,
+                           GpuFamily::polaris}));
+    fs::remove(marker("gfxutil"));
+    fs::remove(marker("ioreg"));
     for (const char* typed : {"", "PciRoot(0x0)/Pci(0x1,0x0)/", "GFX0"}) {
         EXPECT_EQ(detectGPU(typed), std::nullopt) << typed;
         EXPECT_EQ(m_messages, Lines{});

@@ -24,7 +24,6 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
         {std::string(samples::navi21),
          GfxutilTarget{std::string(samples::navi21Path), 0x1002, 0x73BF}},
         {std::string(samples::withoutIdentity), bare},
-        {std::string(samples::polaris) + std::string(samples::polaris), amd},
         {std::string(samples::withoutIdentity) + "1002:67df GFX0 = " + polaris + "\n", amd},
         {"1002:731f GFX0 = " + polaris + "\n1002:7340 GFX0 = " + polaris, std::nullopt},
         {"1002:731f GFX0 = " + polaris + "\n1022:731f GFX0 = " + polaris, std::nullopt},
@@ -35,16 +34,11 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
          amd},
         {"01:00.0 1002:67df /pci0@0/peg0@1/gfx0@0 = " + polaris + "\r\n", amd},
         {"gfx0 = PciRoot(0x00)/Pci(0x01,0x00)/Pci(0x00,0x00)", bare},
-        {"(1002:67DF) GFX0 = " + polaris, amd},
         {"01:00.0\t[1002:67df],\u00A0GFX0 = " + polaris, amd},
         {"1002:67df 10de:1b80 GFX0 = " + polaris, amd},
         {"1002:67d GFX0 = " + polaris, bare},
         {"1002:67dff GFX0 = " + polaris, bare},
-        {"1002:67df:00 GFX0 = " + polaris, bare},
         {std::string(samples::oldVersion), std::nullopt},
-        {std::string(samples::notFound), std::nullopt},
-        {"GFX0 = none\n", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(parseGfxutilOutput(row.text), row.expected) << row.text;
