@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the device path gate. Whatever the input, an accepted path is in
 // canonical form: passing it in again returns it unchanged.
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/DevicePathSyntax.hpp"
 
 #include <cstdlib>
 #include <string>

@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the gfxutil output reader. Whatever the input, a result carries a
 // canonical path and ids of at most four hexadecimal digits, both or neither.
-#include "devicepath/DevicePathDetector.hpp"
+#include "devicepath/DevicePathSyntax.hpp"
 #include "devicepath/GfxutilResolver.hpp"
 
 #include <cstdlib>

@@ -1,6 +1,8 @@
 // Feeds arbitrary text to the I/O Registry reader. Whatever the input, the targets are
 // sorted with distinct canonical paths, and the automatic choice and the supported GPUs are
 // among them.
+#include "devicepath/DevicePathSyntax.hpp"
+#include "devicepath/GpuIdentityTables.hpp"
 #include "devicepath/IORegistryParser.hpp"
 
 #include <algorithm>

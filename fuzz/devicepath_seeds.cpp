@@ -22,9 +22,9 @@ std::vector<std::string> pathSeeds() {
 }
 
 std::vector<std::string> ioregSeeds() {
-    return {test::ioregPolarisDesktop(),           test::ioregNavi21WithNvidia(),
-            test::ioregTwoRootsGfx0WithoutIds(),   test::ioregTwoAmdGpusNoGfx0(),
-            test::ioregVirtualMachineTextualIds(), test::ioregNvidiaGfx0AndAmdDisplay()};
+    return {test::ioregPolarisDesktop(), test::ioregNavi21WithNvidia(),
+            test::ioregTwoRootsGfx0WithoutIds(), test::ioregTwoAmdGpusNoGfx0(),
+            test::ioregVirtualMachineTextualIds()};
 }
 
 std::vector<std::string> gfxutilSeeds() {

@@ -3,6 +3,7 @@
 #include "core/Ascii.hpp"
 #include "core/Unicode.hpp"
 #include "devicepath/DevicePathSyntax.hpp"
+#include "devicepath/HexNumber.hpp"
 #include "devicepath/ToolOutput.hpp"
 
 #include <algorithm>
@@ -44,14 +45,6 @@ fs::path standardised(const fs::path& candidate) {
     return absolute.lexically_normal();
 }
 
-std::optional<int> readFourHexDigits(std::string_view piece) {
-    const auto value = Ascii::parseHex(piece, 4);
-    if (piece.size() != 4 || !value) {
-        return std::nullopt;
-    }
-    return static_cast<int>(*value);
-}
-
 // "VVVV:DDDD", possibly wrapped in brackets or followed by a comma.
 std::optional<Identity> identityToken(std::string_view token) {
     const std::size_t first = token.find_first_not_of(identityTrimCharacters);
@@ -64,12 +57,12 @@ std::optional<Identity> identityToken(std::string_view token) {
     if (colon == std::string_view::npos || token.find(':', colon + 1) != std::string_view::npos) {
         return std::nullopt;
     }
-    const auto vendor = readFourHexDigits(token.substr(0, colon));
-    const auto device = readFourHexDigits(token.substr(colon + 1));
+    const auto vendor = parseHexOfWidth(token.substr(0, colon), 4, 4);
+    const auto device = parseHexOfWidth(token.substr(colon + 1), 4, 4);
     if (!vendor || !device) {
         return std::nullopt;
     }
-    return Identity{*vendor, *device};
+    return Identity{static_cast<int>(*vendor), static_cast<int>(*device)};
 }
 
 std::optional<Identity> firstIdentity(std::string_view beforePath) {

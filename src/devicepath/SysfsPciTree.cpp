@@ -1,11 +1,11 @@
 #include "devicepath/SysfsPciTree.hpp"
 
-#include "core/Ascii.hpp"
 #include "core/FileSystem.hpp"
 #include "core/HexFormat.hpp"
 #include "core/PciIdentity.hpp"
 #include "devicepath/DevicePathSyntax.hpp"
 #include "devicepath/GpuIdentityTables.hpp"
+#include "devicepath/HexNumber.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -15,6 +15,7 @@ namespace ventora::SysfsPciTree {
 namespace {
 
 namespace fs = std::filesystem;
+using DevicePathDetector::parseHexOfWidth;
 
 constexpr std::size_t largestAttribute = 64;
 
@@ -41,36 +42,28 @@ std::optional<std::string> readAttribute(const fs::path& path) {
     return text;
 }
 
-// `minimum` to `maximum` hex digits (at most 8, so the value fits 32 bits).
-std::optional<unsigned> hexRun(std::string_view text, std::size_t minimum, std::size_t maximum) {
-    const auto value = Ascii::parseHex(text, maximum);
-    if (text.size() < minimum || !value) {
-        return std::nullopt;
-    }
-    return static_cast<unsigned>(*value);
-}
-
 std::optional<unsigned> hexAttribute(const fs::path& path) {
     const auto text = readAttribute(path);
     if (!text || !text->starts_with("0x")) {
         return std::nullopt;
     }
-    return hexRun(std::string_view(*text).substr(2), 1, 8);
+    return parseHexOfWidth(std::string_view(*text).substr(2), 1, 8);
 }
 
 // "DDDD:BB:dd.f": the kernel's name of a PCI function; the domain may be wider than four
 // digits behind a volume management device.
 std::optional<PciFunction> parseAddress(std::string_view name) {
     const std::size_t firstColon = name.find(':');
-    if (firstColon == std::string_view::npos || !hexRun(name.substr(0, firstColon), 4, 8)) {
+    if (firstColon == std::string_view::npos ||
+        !parseHexOfWidth(name.substr(0, firstColon), 4, 8)) {
         return std::nullopt;
     }
     const std::string_view rest = name.substr(firstColon + 1);
-    if (rest.size() != 7 || rest[2] != ':' || rest[5] != '.' || !hexRun(rest.substr(0, 2), 2, 2) ||
-        rest[6] < '0' || rest[6] > '7') {
+    if (rest.size() != 7 || rest[2] != ':' || rest[5] != '.' ||
+        !parseHexOfWidth(rest.substr(0, 2), 2, 2) || rest[6] < '0' || rest[6] > '7') {
         return std::nullopt;
     }
-    const auto device = hexRun(rest.substr(3, 2), 2, 2);
+    const auto device = parseHexOfWidth(rest.substr(3, 2), 2, 2);
     if (!device || *device >= 0x20) {
         return std::nullopt;
     }
@@ -81,7 +74,8 @@ std::optional<PciFunction> parseAddress(std::string_view name) {
 bool isRootName(std::string_view name) {
     const std::size_t colon = name.find(':');
     return name.starts_with("pci") && colon != std::string_view::npos &&
-           hexRun(name.substr(3, colon - 3), 4, 8) && hexRun(name.substr(colon + 1), 2, 2);
+           parseHexOfWidth(name.substr(3, colon - 3), 4, 8) &&
+           parseHexOfWidth(name.substr(colon + 1), 2, 2);
 }
 
 std::optional<SysfsGPU> supportedGPU(const fs::path& folder, const std::string& address) {

@@ -1,8 +1,8 @@
 #include "devicepath/WindowsLocationPath.hpp"
 
-#include "core/Ascii.hpp"
 #include "core/HexFormat.hpp"
 #include "devicepath/DevicePathSyntax.hpp"
+#include "devicepath/HexNumber.hpp"
 
 namespace ventora::DevicePathDetector {
 namespace {
@@ -16,17 +16,13 @@ bool isBlank(char c) {
 }
 
 // The text between `prefix` and a final ")" when it is `minimum` to `maximum` hex digits.
-std::optional<unsigned> hexBody(std::string_view node, std::string_view prefix, std::size_t minimum,
-                                std::size_t maximum) {
+std::optional<std::uint32_t> hexBody(std::string_view node, std::string_view prefix,
+                                     std::size_t minimum, std::size_t maximum) {
     if (!node.starts_with(prefix) || !node.ends_with(')')) {
         return std::nullopt;
     }
-    const std::string_view digits = node.substr(prefix.size(), node.size() - prefix.size() - 1);
-    const auto value = Ascii::parseHex(digits, maximum);
-    if (digits.size() < minimum || !value) {
-        return std::nullopt;
-    }
-    return static_cast<unsigned>(*value);
+    return parseHexOfWidth(node.substr(prefix.size(), node.size() - prefix.size() - 1), minimum,
+                           maximum);
 }
 
 // PCIROOT(r)#PCI(ddff)#...: every number hexadecimal, device dd and function ff.

@@ -176,23 +176,4 @@ std::string ioregVirtualMachineTextualIds() {
     return renderIoreg(nodes);
 }
 
-std::string ioregNvidiaGfx0AndAmdDisplay() {
-    auto nodes = platform("iMac20,1");
-    append(nodes, {pciRoot("PCI0@0"),
-                   {3, "PEG0@1", "IOPCIDevice", pciProperties(0x8086, 0x1901)},
-                   {4, "GFX0@0", "IOPCIDevice", pciProperties(0x10DE, 0x1B80)},
-                   {3, "PEG1@1,1", "IOPCIDevice", pciProperties(0x8086, 0x1905)},
-                   {4, "AppleACPIPCI", "IOService"},
-                   {5, "display@0", "IOPCIDevice", pciProperties(0x1002, 0x687F)}});
-    return renderIoreg(nodes);
-}
-
-std::string ioregGfx0UnsupportedDevice() {
-    auto nodes = platform("iMac19,1");
-    append(nodes, {pciRoot("PCI0@0"),
-                   {3, "PEG0@1", "IOPCIDevice", pciProperties(0x8086, 0x1901)},
-                   {4, "GFX0@0", "IOPCIDevice", pciProperties(0x1002, 0x7310)}});
-    return renderIoreg(nodes);
-}
-
 } // namespace ventora::test

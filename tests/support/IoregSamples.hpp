@@ -47,12 +47,4 @@ struct IoregNode {
 /// its ids written as textual 0x values. Path PciRoot(0x0)/Pci(0x2,0x0).
 [[nodiscard]] std::string ioregVirtualMachineTextualIds();
 
-/// GFX0@0 is an NVIDIA card (10DE:1B80); the only AMD GPU is display@0 (Vega 10, 1002:687F)
-/// under PEG1@1,1 behind an intermediate node without "@". AMD path
-/// PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0).
-[[nodiscard]] std::string ioregNvidiaGfx0AndAmdDisplay();
-
-/// One GFX0@0 under PCI0@0/PEG0@1 whose only id is an unsupported AMD device (1002:7310).
-[[nodiscard]] std::string ioregGfx0UnsupportedDevice();
-
 } // namespace ventora::test
