@@ -12,8 +12,6 @@ using namespace DevicePathDetector;
 using test::IoregNode;
 using test::pciProperties;
 
-const std::string polarisGfx0 = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
-
 using Paths = std::vector<std::string>;
 
 // A registry holding `root`, `device` below it and the device's property lines.
@@ -105,8 +103,6 @@ TEST(IORegistryParser, ChoosesTheOneGfx0ElseTheOneSupportedGpu) {
               "PciRoot(0x0)/Pci(0x2,0x0)");
     EXPECT_EQ(choice({pciDevice("GFX0@1", 0x10DE, 0x1B80), pciDevice("display@2", 0x1002, 0x687F)}),
               "PciRoot(0x0)/Pci(0x2,0x0)");
-    EXPECT_EQ(supportedGPUs(parseIORegistryTargets(test::ioregPolarisDesktop())),
-              (std::vector<DetectedGPU>{{polarisGfx0, 0x1002, 0x67DF, GpuFamily::polaris}}));
 }
 
 } // namespace
