@@ -25,11 +25,6 @@ std::optional<std::string> readIORegistry(const CancellationToken* token,
     return output;
 }
 
-std::string describe(const DetectedGPU& gpu) {
-    return std::string(rawValue(gpu.family)) + ", device-id " + hexId(gpu.deviceID) + ", path " +
-           gpu.path + ".";
-}
-
 // gfxutil's answer when it names an AMD GFX0 or no vendor at all; a GFX0 of another vendor
 // is not the card we are after.
 std::optional<std::string> pathFromGfxutil(const GfxutilTarget& target,

@@ -1,6 +1,5 @@
 #include "devicepath/SysfsDetector.hpp"
 
-#include "core/HexFormat.hpp"
 #include "devicepath/SysfsPciTree.hpp"
 
 #include <algorithm>
@@ -9,9 +8,8 @@
 namespace ventora::SysfsDetector {
 namespace {
 
-std::string describe(const SysfsGPU& gpu, const std::string& path) {
-    return std::string(rawValue(gpu.family)) + ", device-id " +
-           hexId(static_cast<std::uint64_t>(gpu.deviceID)) + ", path " + path + ".";
+DetectedGPU detected(const SysfsGPU& gpu, const std::string& path) {
+    return {path, gpu.vendorID, gpu.deviceID, gpu.family};
 }
 
 // The one candidate, or the one left after keeping the source's device id; otherwise the
@@ -70,7 +68,7 @@ std::optional<std::string> detectPath(const std::filesystem::path& sysfs,
     messages.push_back(
         "Detected supported AMD GPU at " + gpu->address + " in sysfs" +
         (gpus->size() > 1 ? ", the one with the loaded source's device-id: " : ": ") +
-        describe(*gpu, *found.path));
+        describe(detected(*gpu, *found.path)));
     if (!found.describedInAcpi) {
         messages.push_back("The GPU at " + gpu->address +
                            " has no ACPI object (no firmware_node in sysfs); macOS may ignore "
@@ -105,8 +103,8 @@ std::optional<DetectedGPU> detectGPU(const std::filesystem::path& sysfs,
     }
     const SysfsGPU& gpu = matches.front();
     messages.push_back("Verified DeviceProperties target in sysfs at " + gpu.address + ": " +
-                       describe(gpu, canonical));
-    return DetectedGPU{canonical, gpu.vendorID, gpu.deviceID, gpu.family};
+                       describe(detected(gpu, canonical)));
+    return detected(gpu, canonical);
 }
 
 } // namespace ventora::SysfsDetector
