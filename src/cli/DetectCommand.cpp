@@ -1,5 +1,7 @@
-#include "cli/CliSupport.hpp"
-#include "cli/Commands.hpp"
+#include "cli/DetectCommand.hpp"
+
+#include "cli/Arguments.hpp"
+#include "cli/Console.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 
 #include <iostream>

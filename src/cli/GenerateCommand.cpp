@@ -1,6 +1,8 @@
-#include "cli/CliSupport.hpp"
-#include "cli/Commands.hpp"
-#include "cli/GpuInput.hpp"
+#include "cli/GenerateCommand.hpp"
+
+#include "cli/Arguments.hpp"
+#include "cli/Console.hpp"
+#include "cli/InputSource.hpp"
 #include "core/AppError.hpp"
 #include "core/Unicode.hpp"
 #include "devicepath/DevicePathDetector.hpp"
@@ -58,7 +60,7 @@ int runGenerate(const std::vector<std::string>& args, const PlatformContext& sys
     try {
         const ExportResult result = OutputBuilder::exportPackage(loaded.document, mode, devicePath,
                                                                  nullptr, context, options);
-        std::cout << "Export completed: " << result.zipURL.string() << '\n'
+        std::cout << "Export completed: " << result.archivePath.string() << '\n'
                   << result.report << std::endl;
     } catch (const AppError& error) {
         if (error.kind() == ErrorKind::unsupportedLayout) {

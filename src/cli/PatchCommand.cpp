@@ -1,6 +1,8 @@
-#include "cli/CliSupport.hpp"
-#include "cli/Commands.hpp"
-#include "cli/GpuInput.hpp"
+#include "cli/PatchCommand.hpp"
+
+#include "cli/Arguments.hpp"
+#include "cli/Console.hpp"
+#include "cli/InputSource.hpp"
 #include "core/AppError.hpp"
 #include "core/FileSystem.hpp"
 #include "input/SpptFileParser.hpp"

@@ -1,5 +1,9 @@
-#include "cli/CliSupport.hpp"
-#include "cli/Commands.hpp"
+#include "cli/Arguments.hpp"
+#include "cli/Console.hpp"
+#include "cli/DetectCommand.hpp"
+#include "cli/GenerateCommand.hpp"
+#include "cli/InspectCommand.hpp"
+#include "cli/PatchCommand.hpp"
 
 #include <exception>
 #include <iostream>
@@ -21,14 +25,17 @@ constexpr Command commands[] = {
     {"detect", runDetect},
 };
 
-constexpr const char* usage =
-    "usage: ventora-cli inspect [--json] FILE\n"
-    "       ventora-cli patch --preset PRESET FILE -o OUT.bin\n"
-    "       ventora-cli generate --preset PRESET [--device-path PATH] [--output-dir DIR]\n"
-    "                            [--config CONFIG.plist] FILE\n"
-    "       ventora-cli detect\n"
-    "PRESET: zero-rpm-off | fan35 | custom --start START --stop STOP (whole degrees Celsius)\n"
-    "FILE may be --from-gpu[=ADDRESS]: the table the running driver uses (Linux).\n";
+std::string usage() {
+    return "usage: ventora-cli inspect [--json] FILE\n"
+           "       ventora-cli patch --preset PRESET FILE -o OUT.bin\n"
+           "       ventora-cli generate --preset PRESET [--device-path PATH] [--output-dir DIR]\n"
+           "                            [--config CONFIG.plist] FILE\n"
+           "       ventora-cli detect\n"
+           "PRESET: " +
+           presetSyntax() +
+           " (whole degrees Celsius)\n"
+           "FILE may be --from-gpu[=ADDRESS]: the table the running driver uses (Linux).\n";
+}
 
 int dispatch(const std::vector<std::string>& words) {
     if (words.empty()) {
@@ -49,7 +56,7 @@ int main(int argc, char** argv) {
     try {
         return dispatch({argv + 1, argv + argc});
     } catch (const UsageError& error) {
-        std::cerr << usage;
+        std::cerr << usage();
         return fail(error.what(), usageError);
     } catch (const std::exception& error) {
         return fail(error.what(), failed);

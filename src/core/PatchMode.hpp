@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ventora {
 
@@ -14,11 +16,17 @@ struct FanStopTemperatures {
     friend bool operator==(const FanStopTemperatures&, const FanStopTemperatures&) = default;
 };
 
+/// `pattern` with every {start} and {stop} replaced by the thresholds in whole degrees.
+[[nodiscard]] std::string withTemperatures(std::string_view pattern,
+                                           FanStopTemperatures temperatures);
+
 /// A fan preset: fan-stop disabled (the fan always runs), fan-stop at the fixed 35/30 °C, or
 /// fan-stop at thresholds the user chose. A plain value compared by preset and thresholds;
 /// the user's thresholds are checked when the value is made, so every PatchMode is valid.
 class PatchMode {
 public:
+    enum class Preset { zeroRpmOff, fan35, custom };
+
     static const PatchMode zeroRpmPure;
     static const PatchMode fan35;
 
@@ -36,25 +44,45 @@ public:
 
     /// Absent for zeroRpmPure, whose only edit clears the enable flag.
     [[nodiscard]] std::optional<FanStopTemperatures> fanStop() const;
-    [[nodiscard]] bool isCustom() const { return m_kind == Kind::custom; }
+    [[nodiscard]] Preset preset() const { return m_preset; }
 
     friend bool operator==(const PatchMode&, const PatchMode&) = default;
 
 private:
-    enum class Kind { zeroRpmPure, fan35, custom };
+    constexpr PatchMode(Preset preset, FanStopTemperatures temperatures)
+        : m_preset(preset), m_temperatures(temperatures) {}
 
-    constexpr PatchMode(Kind kind, FanStopTemperatures temperatures)
-        : m_kind(kind), m_temperatures(temperatures) {}
-
-    Kind m_kind;
+    Preset m_preset;
     FanStopTemperatures m_temperatures;
 };
 
-inline constexpr PatchMode PatchMode::zeroRpmPure{Kind::zeroRpmPure, {}};
-inline constexpr PatchMode PatchMode::fan35{Kind::fan35, {35, 30}};
+inline constexpr PatchMode PatchMode::zeroRpmPure{Preset::zeroRpmOff, {}};
+inline constexpr PatchMode PatchMode::fan35{Preset::fan35, {35, 30}};
+
+/// How each preset is called: the word after --preset, the name the log and the report show,
+/// and the archive the export writes. {start} and {stop} stand for the preset's thresholds.
+struct PresetSpelling {
+    PatchMode::Preset preset;
+    std::string_view cliName;
+    std::string_view name;
+    std::string_view archiveName;
+};
+
+inline constexpr std::array<PresetSpelling, 3> presetSpellings{{
+    {PatchMode::Preset::zeroRpmOff, "zero-rpm-off", "ZeroRPM OFF / Fan Always On", "ZeroRPM.zip"},
+    {PatchMode::Preset::fan35, "fan35", "Fan {start} °C / Stop {stop} °C", "ZeroRPM{start}.zip"},
+    {PatchMode::Preset::custom, "custom", "Fan {start} °C / Stop {stop} °C",
+     "ZeroRPM{start}-{stop}.zip"},
+}};
+
+[[nodiscard]] const PresetSpelling& spellingOf(PatchMode::Preset preset);
 
 /// The preset's display name, as it appears in the patch result, the log and the report:
 /// "ZeroRPM OFF / Fan Always On", or "Fan START °C / Stop STOP °C".
 [[nodiscard]] std::string presetName(PatchMode mode);
+
+/// The archive's file name: "ZeroRPM.zip", "ZeroRPM35.zip", or e.g. "ZeroRPM45-40.zip" for the
+/// user's thresholds 45/40 (even 35/30 chosen by hand keeps its own name).
+[[nodiscard]] std::string archiveName(PatchMode mode);
 
 } // namespace ventora

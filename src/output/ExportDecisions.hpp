@@ -20,6 +20,7 @@ namespace ExportDecisions {
 inline constexpr const char* fallbackDevicePath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
 
 struct PathDecision {
+    /// In canonical form, as the config and the snippet key it.
     std::string devicePath;
     std::optional<DetectedGPU> localGPU;
 };

@@ -102,15 +102,11 @@ void writeTables(const fs::path& workFolder, const SpptDocument& document,
                                     textBytes(ByteUtils::hexString(patch.data)));
 }
 
+// The decided path is canonical already, as the snippet's key must be.
 void writeSnippet(const fs::path& workFolder, const PatchResult& patch,
                   const std::string& devicePath, const ExportDecisions::SpoofDecision& spoof) {
-    const auto canonical = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
-    if (!canonical) {
-        throw AppError(
-            "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.");
-    }
     FileSystem::writeFileAtomically(workFolder / "Snippets" / "OpenCore-DeviceProperties.plist",
-                                    DevicePropertiesSnippet::build(patch.data, *canonical,
+                                    DevicePropertiesSnippet::build(patch.data, devicePath,
                                                                    spoof.spoofDeviceID,
                                                                    spoof.noGfxSpoof));
 }
@@ -153,18 +149,6 @@ void writeConfig(const fs::path& workFolder, const std::optional<PlistService::U
 }
 
 } // namespace
-
-std::string archiveName(PatchMode mode) {
-    const std::optional<FanStopTemperatures> fanStop = mode.fanStop();
-    if (!fanStop) {
-        return "ZeroRPM.zip";
-    }
-    if (!mode.isCustom()) {
-        return "ZeroRPM" + std::to_string(fanStop->start) + ".zip";
-    }
-    return "ZeroRPM" + std::to_string(fanStop->start) + "-" + std::to_string(fanStop->stop) +
-           ".zip";
-}
 
 ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                            const std::optional<std::string>& devicePathOverride,

@@ -14,7 +14,7 @@
 namespace ventora {
 
 struct ExportResult {
-    std::filesystem::path zipURL;
+    std::filesystem::path archivePath;
     std::string report;
     std::string devicePath;
 };
@@ -36,10 +36,6 @@ struct ExportOptions {
 /// the previous archive is untouched; the staging folder and the temporary archive are removed on
 /// every way out.
 namespace OutputBuilder {
-
-/// The archive's file name: "ZeroRPM.zip" (fan-stop off), "ZeroRPM35.zip" (fan35), or
-/// "ZeroRPM" + start + "-" + stop + ".zip" for the user's thresholds, e.g. "ZeroRPM45-40.zip".
-[[nodiscard]] std::string archiveName(PatchMode mode);
 
 /// The three lines every front end logs as a generation starts. `devicePath` is the manual
 /// path as it will be shown (its canonical form where it has one); absent for detection.

@@ -40,8 +40,14 @@ void removeTableFromEveryEntry(plist_t add) {
     }
 }
 
-const char* const invalidPathMessage =
-    "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.";
+std::string canonicalOrThrow(std::string_view devicePath) {
+    auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
+    if (!path) {
+        throw AppError(
+            "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.");
+    }
+    return std::move(*path);
+}
 
 // Copies each property of `from` that `into` does not hold yet, in `from`'s order.
 void addMissingProperties(plist_t into, plist_t from) {
@@ -185,36 +191,30 @@ fs::path generateConfig(ByteView sppt, const fs::path& outputDirectory, std::str
         throw AppError("BaseConfig.plist is missing from the app bundle.");
     }
     const Bytes templateBytes = FileSystem::readWholeFile(templatePath);
-    const auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
-    if (!path) {
-        throw AppError(invalidPathMessage);
-    }
+    const std::string path = canonicalOrThrow(devicePath);
     const Plist::PlistPtr root = Plist::parse(templateBytes, templatePath.string());
     if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
         throw AppError("BaseConfig.plist is not a valid plist dictionary.");
     }
-    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, *path,
+    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, path,
                               spoofDeviceID, noGfxSpoof);
 }
 
 fs::path generateConfigFrom(const UserConfig& base, ByteView sppt, const fs::path& outputDirectory,
                             std::string_view devicePath, std::optional<int> spoofDeviceID,
                             bool noGfxSpoof, std::vector<std::string>& messages) {
-    const auto path = DevicePathDetector::canonicalDevicePropertiesPath(devicePath);
-    if (!path) {
-        throw AppError(invalidPathMessage);
-    }
+    const std::string path = canonicalOrThrow(devicePath);
     const Plist::PlistPtr root = Plist::parse(base.bytes, base.path.string());
     if (plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) {
         throw AppError("The chosen base config " + base.path.string() +
                        " is not a valid plist dictionary.");
     }
-    for (const std::string& key : foldRespelledEntries(static_cast<plist_t>(root.get()), *path)) {
+    for (const std::string& key : foldRespelledEntries(static_cast<plist_t>(root.get()), path)) {
         messages.push_back("DeviceProperties -> Add entry \"" + key + "\" of the base config " +
-                           "names the same device as " + *path +
+                           "names the same device as " + path +
                            "; it was respelled to that key with its other properties kept.");
     }
-    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, *path,
+    return writePatchedConfig(static_cast<plist_t>(root.get()), sppt, outputDirectory, path,
                               spoofDeviceID, noGfxSpoof);
 }
 

@@ -38,21 +38,6 @@ void temperatureEdit(Bytes& table, int width, std::string_view label, std::int64
     }
 }
 
-void replaceAll(std::string& text, std::string_view placeholder, int value) {
-    const std::string number = std::to_string(value);
-    for (std::size_t at = text.find(placeholder); at != std::string::npos;
-         at = text.find(placeholder, at + number.size())) {
-        text.replace(at, placeholder.size(), number);
-    }
-}
-
-std::string withTemperatures(std::string_view line, FanStopTemperatures temperatures) {
-    std::string text(line);
-    replaceAll(text, "{start}", temperatures.start);
-    replaceAll(text, "{stop}", temperatures.stop);
-    return text;
-}
-
 } // namespace
 
 void run(Bytes& table, const PowerPlayLayout& layout, PatchMode mode,

@@ -307,7 +307,7 @@ void MainWindowController::generate(PatchMode mode) {
     }
 
     std::shared_ptr<CancellationToken> token = beginJob(JobKind::generating);
-    const QString archive = text(OutputBuilder::archiveName(mode));
+    const QString archive = text(archiveName(mode));
     setStatus(devicePathOverride
                   ? QStringLiteral("Generating ") + archive + QStringLiteral("...")
                   : QStringLiteral("Detecting DeviceProperties path and generating ") + archive +

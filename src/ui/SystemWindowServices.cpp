@@ -56,7 +56,7 @@ SystemWindowServices::exportPackage(const SpptDocument& document, PatchMode mode
     options.baseConfig = baseConfig;
     ExportResult result =
         OutputBuilder::exportPackage(document, mode, devicePathOverride, token, m_context, options);
-    return {std::move(result.zipURL), std::move(result.report), std::move(result.devicePath)};
+    return {std::move(result.archivePath), std::move(result.report), std::move(result.devicePath)};
 }
 
 std::optional<std::vector<SysfsGPU>> SystemWindowServices::computerGPUs() {

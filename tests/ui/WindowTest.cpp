@@ -114,7 +114,7 @@ public:
                                 const CancellationToken* token) override {
         exportCalls.push_back({mode, devicePathOverride, baseConfig});
         pause(token, exportError);
-        return {std::filesystem::path("/private/Desktop") / OutputBuilder::archiveName(mode),
+        return {std::filesystem::path("/private/Desktop") / archiveName(mode),
                 "Report line 1\nReport line 2", exportedDevicePath};
     }
     std::optional<std::vector<SysfsGPU>> computerGPUs() override { return gpus; }

@@ -1,9 +1,8 @@
-// `ventora-cli inspect`: shows what the loader and the family detectors make of a file,
-// without patching anything.
+#include "cli/InspectCommand.hpp"
 
-#include "cli/CliSupport.hpp"
-#include "cli/Commands.hpp"
-#include "cli/GpuInput.hpp"
+#include "cli/Arguments.hpp"
+#include "cli/Console.hpp"
+#include "cli/InputSource.hpp"
 #include "core/AppError.hpp"
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"

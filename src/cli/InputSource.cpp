@@ -1,6 +1,7 @@
-#include "cli/GpuInput.hpp"
+#include "cli/InputSource.hpp"
 
 #include "core/AppError.hpp"
+#include "core/Ascii.hpp"
 
 #include <algorithm>
 
@@ -8,14 +9,6 @@ namespace ventora::cli {
 namespace {
 
 constexpr std::string_view fromGpuOption = "--from-gpu";
-
-// sysfs names functions in lower case; an address typed in upper case means the same one.
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    });
-    return text;
-}
 
 SysfsGPU chooseGPU(const std::string& address, const PlatformContext& context) {
     if (!context.sysfsDirectory) {
@@ -27,7 +20,8 @@ SysfsGPU chooseGPU(const std::string& address, const PlatformContext& context) {
         throw AppError("Could not read sysfs to find the GPU.");
     }
     if (!address.empty()) {
-        const std::string wanted = lowercase(address);
+        // sysfs names functions in lower case; an address typed in upper case is the same one.
+        const std::string wanted = Ascii::lowercased(address);
         const auto found = std::find_if(gpus->begin(), gpus->end(),
                                         [&](const SysfsGPU& gpu) { return gpu.address == wanted; });
         if (found == gpus->end()) {

@@ -1,9 +1,8 @@
-#include "cli/CliSupport.hpp"
+#include "cli/Arguments.hpp"
 
 #include "core/AppError.hpp"
 
 #include <charconv>
-#include <iostream>
 
 namespace ventora::cli {
 
@@ -57,11 +56,23 @@ int wholeNumber(const ParsedArguments& arguments, const std::string& name) {
     return value;
 }
 
+// The presets' command-line names in their order, the last joined by `last`.
+std::string presetNames(std::string_view separator, std::string_view last) {
+    std::string names;
+    for (std::size_t i = 0; i < presetSpellings.size(); ++i) {
+        if (i > 0) {
+            names += i + 1 == presetSpellings.size() ? last : separator;
+        }
+        names += presetSpellings[i].cliName;
+    }
+    return names;
+}
+
 } // namespace
 
 PatchMode parsePreset(const std::string& word, const ParsedArguments& arguments) {
-    const bool hasThresholds = arguments.option("--start") || arguments.option("--stop");
-    if (word == "custom") {
+    const std::string_view custom = spellingOf(PatchMode::Preset::custom).cliName;
+    if (word == custom) {
         const int start = wholeNumber(arguments, "--start");
         const int stop = wholeNumber(arguments, "--stop");
         try {
@@ -70,16 +81,19 @@ PatchMode parsePreset(const std::string& word, const ParsedArguments& arguments)
             throw UsageError(error.message());
         }
     }
-    if (hasThresholds) {
-        throw UsageError("--start and --stop go only with --preset custom.");
+    if (arguments.option("--start") || arguments.option("--stop")) {
+        throw UsageError("--start and --stop go only with --preset " + std::string(custom) + ".");
     }
-    if (word == "zero-rpm-off") {
-        return PatchMode::zeroRpmPure;
+    for (const PatchMode fixed : {PatchMode::zeroRpmPure, PatchMode::fan35}) {
+        if (word == spellingOf(fixed.preset()).cliName) {
+            return fixed;
+        }
     }
-    if (word == "fan35") {
-        return PatchMode::fan35;
-    }
-    throw UsageError("Unknown preset " + word + "; use zero-rpm-off, fan35 or custom.");
+    throw UsageError("Unknown preset " + word + "; use " + presetNames(", ", " or ") + ".");
+}
+
+std::string presetSyntax() {
+    return presetNames(" | ", " | ") + " --start START --stop STOP";
 }
 
 std::string singleInput(const ParsedArguments& arguments) {
@@ -87,18 +101,6 @@ std::string singleInput(const ParsedArguments& arguments) {
         throw UsageError("Give exactly one input file.");
     }
     return arguments.positionals.front();
-}
-
-void printLines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        std::cout << line << '\n';
-    }
-    std::cout.flush();
-}
-
-int fail(const std::string& message, int code) {
-    std::cerr << "ERROR: " << message << std::endl;
-    return code;
 }
 
 } // namespace ventora::cli

@@ -11,8 +11,6 @@
 
 namespace ventora::cli {
 
-enum ExitCode : int { success = 0, failed = 1, usageError = 2, refusedUnsupported = 3 };
-
 /// A command line that does not fit the command's grammar; main() prints usage for it.
 class UsageError : public std::runtime_error {
 public:
@@ -33,16 +31,14 @@ struct ParsedArguments {
                                              const std::set<std::string>& valueOptions,
                                              const std::set<std::string>& flagOptions);
 
-/// "zero-rpm-off", "fan35", or "custom" with whole numbers in --start and --stop inside the
-/// allowed ranges; anything else, and --start/--stop with another preset, is a UsageError.
+/// A preset's command-line name; "custom" with whole numbers in --start and --stop inside the
+/// allowed ranges. Anything else, and --start/--stop with another preset, is a UsageError.
 [[nodiscard]] PatchMode parsePreset(const std::string& word, const ParsedArguments& arguments);
+
+/// What usage shows for PRESET: "zero-rpm-off | fan35 | custom --start START --stop STOP".
+[[nodiscard]] std::string presetSyntax();
 
 /// Exactly one positional word, the input file.
 [[nodiscard]] std::string singleInput(const ParsedArguments& arguments);
-
-void printLines(const std::vector<std::string>& lines);
-
-/// Prints "ERROR: " + message on standard error and returns `code`.
-int fail(const std::string& message, int code);
 
 } // namespace ventora::cli

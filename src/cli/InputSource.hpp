@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CliSupport.hpp"
+#include "cli/Arguments.hpp"
 #include "core/PlatformContext.hpp"
 #include "devicepath/SysfsPciTree.hpp"
 #include "input/SpptFileParser.hpp"
