@@ -1,8 +1,9 @@
 #include "output/Plist.hpp"
 
+#include "core/AppError.hpp"
+
 #include <cstdlib>
 #include <limits>
-#include <stdexcept>
 
 namespace ventora::Plist {
 namespace {
@@ -46,7 +47,7 @@ Bytes serialise(plist_t root, Serialiser serialiser, const std::string& format) 
     serialiser(root, &raw, &length);
     const std::unique_ptr<char, MemoryDeleter> buffer(raw);
     if (!buffer || length == 0) {
-        throw std::runtime_error("Could not serialise the property list as " + format + ".");
+        throw AppError("Could not serialise the property list as " + format + ".");
     }
     const auto* begin = reinterpret_cast<const std::uint8_t*>(buffer.get());
     return Bytes(begin, begin + length);
@@ -55,15 +56,15 @@ Bytes serialise(plist_t root, Serialiser serialiser, const std::string& format) 
 } // namespace
 
 PlistPtr parse(ByteView bytes, const std::string& origin) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw std::runtime_error("Could not read a property list from " + origin + ".");
-    }
     plist_t root = nullptr;
-    parseMemory(reinterpret_cast<const char*>(bytes.data()),
-                static_cast<std::uint32_t>(bytes.size()), &root);
+    if (!bytes.empty() && bytes.size() <= std::numeric_limits<std::uint32_t>::max()) {
+        parseMemory(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<std::uint32_t>(bytes.size()), &root);
+    }
     PlistPtr owned(root);
     if (!owned) {
-        throw std::runtime_error("Could not read a property list from " + origin + ".");
+        throw AppError("Could not read a property list from " + origin + ".",
+                       ErrorKind::invalidInput);
     }
     return owned;
 }

@@ -20,8 +20,8 @@ struct NodeDeleter {
 };
 using PlistPtr = std::unique_ptr<void, NodeDeleter>;
 
-/// Parses an XML or binary property list. Throws std::runtime_error naming `origin` when
-/// the bytes are not a property list (libplist gives no reason of its own).
+/// Parses an XML or binary property list. Throws an AppError naming `origin` when the bytes
+/// are not a property list (libplist gives no reason of its own).
 [[nodiscard]] PlistPtr parse(ByteView bytes, const std::string& origin);
 
 /// Serialises a node as an XML 1.0 property list.

@@ -1,173 +1,295 @@
+#include "cli/CommandLine.hpp"
+#include "core/AppError.hpp"
+#include "core/Ascii.hpp"
 #include "core/FileSystem.hpp"
+#include "output/OutputBuilder.hpp"
+#include "support/FakeSysfs.hpp"
 #include "support/PowerPlayTables.hpp"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
-#include <sys/wait.h>
-#include <tuple>
 
 namespace ventora {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace test;
+using Lines = std::vector<std::string>;
+
+constexpr unsigned amd = 0x1002, vga = 0x030000, bridge = 0x060400;
+const std::string polarisPath = "PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)";
+const std::string naviPath = "PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)";
+
+// A Polaris card in the slot of root port 03.1 of `root`.
+void polarisCard(test::FakeSysfs& sysfs, const std::string& root = "pci0000:00") {
+    const std::string bus = root.substr(8);
+    sysfs.addFunction(root + "/0000:" + bus + ":03.1", 0x1022, 0x1453, bridge);
+    sysfs.addFunction(root + "/0000:" + bus + ":03.1/0000:" + (bus == "00" ? "03" : "41") + ":00.0",
+                      amd, 0x67DF, vga);
+}
+
+// A Navi card behind root port 00:01.1 and its own upstream and downstream switch ports.
+void naviCard(test::FakeSysfs& sysfs, unsigned device = 0x731F) {
+    const std::string up = "pci0000:00/0000:00:01.1/0000:0a:00.0";
+    sysfs.addFunction("pci0000:00/0000:00:01.1", 0x1022, 0x1483, bridge);
+    sysfs.addFunction(up, amd, 0x1478, bridge);
+    sysfs.addFunction(up + "/0000:0b:00.0", amd, 0x1479, bridge);
+    sysfs.addFunction(up + "/0000:0b:00.0/0000:0c:00.0", amd, device, vga);
+}
 
 struct CliRun {
     int exitCode;
-    std::string out;
+    Lines out;
     std::string err;
 };
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+nlohmann::json jsonOf(const CliRun& run) {
+    std::string text;
+    for (const std::string& line : run.out) {
+        text += line;
+    }
+    return nlohmann::json::parse(text);
 }
 
-class cli_test : public testing::Test {
+class CliTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("ventora-cli-test-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    fs::path write(const std::string& name, const Bytes& bytes) {
-        FileSystem::writeFileAtomically(m_dir / name, bytes);
-        return m_dir / name;
-    }
-
-    CliRun run(const std::string& arguments) {
-        const std::string command = std::string("'") + VENTORA_CLI + "' " + arguments + " >'" +
-                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
-                                    "'";
-        const int status = std::system(command.c_str());
-        return {WEXITSTATUS(status), slurp(m_dir / "out"), slurp(m_dir / "err")};
+    CliTest() {
+        fs::create_directory(sysfs.folder() / "tmp");
+        context.temporaryDirectory = sysfs.folder() / "tmp";
+        context.desktopDirectory = sysfs.folder() / "Desktop";
+        context.resourcesDirectory = fs::path(VENTORA_BASE_CONFIG_PATH).parent_path();
+        context.ioregExecutable = sysfs.folder() / "no-ioreg";
+        context.zipExecutable = "/usr/bin/zip";
+        context.sysfsDirectory = sysfs.sys();
+        sysfs.addRoot("pci0000:00", "0");
     }
 
-    fs::path m_dir;
+    CliRun run(const Lines& words) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int exitCode = cli::runCommandLine(words, [this] { return context; });
+        const std::string out = testing::internal::GetCapturedStdout();
+        const auto lines = Ascii::lines(out);
+        return {exitCode, Lines(lines.begin(), lines.end()),
+                testing::internal::GetCapturedStderr()};
+    }
+
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        FileSystem::writeFileAtomically(sysfs.folder() / name, bytes);
+        return (sysfs.folder() / name).string();
+    }
+
+    test::FakeSysfs sysfs;
+    PlatformContext context;
 };
 
-TEST_F(cli_test, inspect_json_reports_every_family) {
-    for (const GpuFamily family : {GpuFamily::rdna2, GpuFamily::polaris, GpuFamily::vega10,
-                                   GpuFamily::vega20, GpuFamily::navi10}) {
-        SCOPED_TRACE(std::string(rawValue(family)));
-        const Bytes table = tableOfFamily(family);
-        const fs::path file = write("table.bin", table);
-        const CliRun result = run("inspect --json '" + file.string() + "'");
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-        const auto json = nlohmann::json::parse(result.out);
-        const FanFields fields = fanFieldsOf(family, table);
-        EXPECT_EQ(json["family"], rawValue(family));
-        EXPECT_EQ(json["tableSize"], table.size());
-        EXPECT_EQ(json["source"], file.string());
-        EXPECT_EQ(json["offsets"]["fanZeroRpmEnable"], fields.zeroRpmEnable);
-        EXPECT_EQ(json["offsets"]["fanStopTemp"], fields.stopTemperature);
-        EXPECT_EQ(json["values"]["fanStartTemp"], 60 - (family == GpuFamily::navi10 ? 5 : 0));
-        EXPECT_TRUE(json["sourceVendorID"].is_null());
-        EXPECT_EQ(json["log"][0], "Loaded binary SPPT: " + file.string());
+TEST_F(CliTest, UsageErrorsExit2WithTheUsage) {
+    const std::string ranges = PatchMode::customRanges();
+    const std::vector<std::pair<Lines, std::string>> cases = {
+        {{}, "No command given."},
+        {{"frobnicate"}, "Unknown command frobnicate."},
+        {{"inspect", "a", "b"}, "Give exactly one input file."},
+        {{"inspect", "--verbose", "x"}, "Unknown option --verbose."},
+        {{"detect", "extra"}, "detect takes no arguments."},
+        {{"generate", "x"}, "generate needs --preset."},
+        {{"patch", "--preset", "fan35", "x"}, "patch needs --preset and -o."},
+        {{"patch", "-o", "y", "-o", "z"}, "Option -o was given twice."},
+        {{"patch", "x", "-o"}, "Option -o needs a value."},
+        {{"patch", "--preset", "fan40", "x", "-o", "y"},
+         "Unknown preset fan40; use zero-rpm-off, fan35 or custom."},
+        {{"patch", "--preset", "fan35", "--stop", "30", "x", "-o", "y"},
+         "--start and --stop go only with --preset custom."},
+        {{"patch", "--preset", "custom", "--start", "45", "x", "-o", "y"},
+         "The custom preset needs --start and --stop. " + ranges},
+        {{"patch", "--preset", "custom", "--start", "45.5", "--stop", "40", "x", "-o", "y"},
+         "--start 45.5 is not a whole number. " + ranges},
+        {{"patch", "--preset", "custom", "--start", "40", "--stop", "38", "x", "-o", "y"},
+         "Fan start 40 °C / stop 38 °C is outside the allowed ranges. " + ranges},
+        {{"inspect", "--from-gpu", "--from-gpu=0000:0c:00.0"},
+         "Option --from-gpu was given twice."},
+        {{"inspect", "--from-gpu="}, "Option --from-gpu= needs an address such as 0000:0c:00.0."},
+        {{"inspect", "--from-gpu", "x"}, "Give either an input file or --from-gpu, not both."},
+    };
+    for (const auto& [words, message] : cases) {
+        const CliRun result = run(words);
+        EXPECT_EQ(result.exitCode, 2) << message;
+        EXPECT_TRUE(result.err.ends_with("\nERROR: " + message + "\n")) << result.err;
+        EXPECT_TRUE(result.out.empty());
     }
+    EXPECT_EQ(
+        run({}).err,
+        "usage: ventora-cli inspect [--json] FILE\n"
+        "       ventora-cli patch --preset PRESET FILE -o OUT.bin\n"
+        "       ventora-cli generate --preset PRESET [--device-path PATH] [--output-dir DIR]\n"
+        "                            [--config CONFIG.plist] FILE\n"
+        "       ventora-cli detect\n"
+        "PRESET: zero-rpm-off | fan35 | custom --start START --stop STOP (whole degrees "
+        "Celsius)\n"
+        "FILE may be --from-gpu[=ADDRESS]: the table the running driver uses (Linux).\n"
+        "ERROR: No command given.\n");
 }
 
-TEST_F(cli_test, refused_tables_exit_3_with_nulls_and_the_reason) {
-    Bytes table = polarisTable();
-    putU16(table, 5, 76);
-    const CliRun result = run("inspect --json '" + write("bad.bin", table).string() + "'");
-    EXPECT_EQ(result.exitCode, 3);
-    EXPECT_EQ(result.err,
-              "ERROR: Unsupported AMD PowerPlay layout. Output was blocked to avoid unsafe "
-              "patching.\n");
-    const auto json = nlohmann::json::parse(result.out);
-    EXPECT_TRUE(json["family"].is_null());
-    EXPECT_TRUE(json["offsets"].is_null());
-    EXPECT_TRUE(json["values"].is_null());
-    EXPECT_EQ(json["log"].back(), "Polaris PowerPlay header size is not the validated 77-byte "
-                                  "ATOM Tonga/Polaris layout.");
-
-    const fs::path out = m_dir / "patched.bin";
-    const CliRun patchRun = run("patch --preset fan35 '" + (m_dir / "bad.bin").string() + "' -o '" +
-                                out.string() + "'");
-    EXPECT_EQ(patchRun.exitCode, 3);
-    EXPECT_FALSE(fs::exists(out));
-}
-
-TEST_F(cli_test, patch_writes_only_the_patched_table) {
-    const Bytes table = vega20Table();
-    const fs::path input = write("vega20.bin", table);
-    const fs::path out = m_dir / "patched.bin";
+TEST_F(CliTest, PatchWritesOnlyThePatchedTableAndNeverTheInput) {
+    const Bytes table = test::vega20Table();
+    const std::string input = write("vega20.bin", table);
+    const fs::path out = sysfs.folder() / "patched.bin";
     for (const auto& [preset, start, stop] :
-         {std::tuple{"fan35", 35, 30}, {"custom --start 45 --stop 40", 45, 40}}) {
-        SCOPED_TRACE(preset);
-        const CliRun result = run(std::string("patch --preset ") + preset + " '" + input.string() +
-                                  "' -o '" + out.string() + "'");
+         {std::tuple{Lines{"fan35"}, 35, 30},
+          {Lines{"custom", "--start", "45", "--stop", "40"}, 45, 40}}) {
+        Lines words{"patch", "--preset", input, "-o", out.string()};
+        words.insert(words.begin() + 2, preset.begin(), preset.end());
+        const CliRun result = run(words);
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_NE(result.out.find("Patch status: APPLIED."), std::string::npos);
+        EXPECT_EQ(result.out.back(), "Patched table written: " + out.string());
         const Bytes patched = FileSystem::readWholeFile(out);
         EXPECT_EQ(patched.size(), table.size());
         EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1092), start);
         EXPECT_EQ(ByteUtils::readUInt16LE(patched, 1090), stop);
-        EXPECT_EQ(FileSystem::readWholeFile(input), table);
+    }
+    const CliRun same = run({"patch", "--preset", "zero-rpm-off", input, "-o", input});
+    EXPECT_EQ(same.exitCode, 1);
+    EXPECT_EQ(same.err, "ERROR: The output file must not be the input file.\n");
+    EXPECT_EQ(FileSystem::readWholeFile(input), table);
+}
+
+TEST_F(CliTest, UnsupportedTablesExit3AndWriteNothing) {
+    Bytes table = test::polarisTable();
+    test::putU16(table, 5, 76);
+    const std::string input = write("bad.bin", table);
+    const fs::path out = sysfs.folder() / "out";
+    for (const Lines& words :
+         {Lines{"inspect", "--json", input}, Lines{"inspect", input},
+          Lines{"patch", "--preset", "fan35", input, "-o", out.string()},
+          Lines{"generate", "--preset", "fan35", "--output-dir", out.string(), input}}) {
+        const CliRun result = run(words);
+        EXPECT_EQ(result.exitCode, 3);
+        EXPECT_EQ(result.err, "ERROR: " + std::string(unsupportedLayoutMessage) + "\n");
+        EXPECT_FALSE(fs::exists(out));
+    }
+    const auto json = jsonOf(run({"inspect", "--json", input}));
+    EXPECT_TRUE(json["family"].is_null() && json["offsets"].is_null() && json["values"].is_null());
+}
+
+TEST_F(CliTest, InspectShowsTheFanFieldsOfEveryFamily) {
+    for (const GpuFamily family : {GpuFamily::rdna2, GpuFamily::polaris, GpuFamily::vega10,
+                                   GpuFamily::vega20, GpuFamily::navi10}) {
+        SCOPED_TRACE(std::string(rawValue(family)));
+        const Bytes table = test::tableOfFamily(family);
+        const test::FanFields fields = test::fanFieldsOf(family, table);
+        const std::string file = write("table.bin", table);
+        const auto json = jsonOf(run({"inspect", "--json", file}));
+        EXPECT_EQ(json["family"], rawValue(family));
+        EXPECT_EQ(json["tableSize"], table.size());
+        EXPECT_EQ(json["source"], file);
+        EXPECT_EQ(json["offsets"]["fanZeroRpmEnable"], fields.zeroRpmEnable);
+        EXPECT_EQ(json["offsets"]["fanStopTemp"], fields.stopTemperature);
+        EXPECT_EQ(json["offsets"]["fanStartTemp"], fields.startTemperature);
+        EXPECT_EQ(json["values"]["fanStartTemp"], family == GpuFamily::navi10 ? 55 : 60);
+        EXPECT_TRUE(json["sourceVendorID"].is_null());
+        EXPECT_EQ(json["log"][0], "Loaded binary SPPT: " + file);
+    }
+    // After the loader's and the detectors' log.
+    const Lines out = run({"inspect", write("navi10.bin", test::navi10Table())}).out;
+    ASSERT_GE(out.size(), 8U);
+    EXPECT_EQ(
+        Lines(out.end() - 8, out.end()),
+        (Lines{"Table size: 1674 bytes", "State: Navi 10 · fan-stop on · starts 55 °C, stops 50 °C",
+               "Family: Navi 10", "Layout: Navi 10 RX 5600/5700 family / PowerPlay 12.0",
+               "fanZeroRpmEnable: offset 0x484, value 1", "fanStopTemp: offset 0x45E, value 50",
+               "fanStartTemp: offset 0x460, value 55", "PCI identity: unavailable"}));
+}
+
+TEST_F(CliTest, FromGpuReadsTheDriversTable) {
+    naviCard(sysfs);
+    const std::string ppTable = (sysfs.sys() / "bus/pci/devices/0000:0c:00.0/pp_table").string();
+    Bytes truncated = test::rdna2Table(15, 5424);
+    truncated.resize(4095);
+    sysfs.writePowerPlayTable("0000:0c:00.0", truncated);
+    EXPECT_EQ(run({"inspect", "--from-gpu"}).err,
+              "ERROR: The PowerPlay table in " + ppTable +
+                  " declares 5424 bytes but the driver returned only 4095 bytes: the table was "
+                  "truncated by the driver.\n");
+    sysfs.writePowerPlayTable("0000:0c:00.0", test::navi10Table());
+    // sysfs spells addresses in lower case; a typed upper-case one means the same function.
+    const CliRun found = run({"inspect", "--json", "--from-gpu=0000:0C:00.0"});
+    EXPECT_EQ(found.exitCode, 0) << found.err;
+    EXPECT_NE(std::find(found.out.begin(), found.out.end(), "  \"sourceDeviceID\": 29471,"),
+              found.out.end());
+    EXPECT_EQ(run({"inspect", "--from-gpu=0000:03:00.0"}).err,
+              "ERROR: No supported AMD GPU is at 0000:03:00.0 in sysfs.\n");
+}
+
+TEST_F(CliTest, DetectPrintsThePathAloneOnTheLastLine) {
+    const auto twoRoots = [](test::FakeSysfs& s) {
+        s.addRoot("pci0000:40", "10");
+        polarisCard(s, "pci0000:40");
+    };
+    const std::vector<std::tuple<std::function<void(test::FakeSysfs&)>, std::string, int>> cases = {
+        {[](test::FakeSysfs& s) { polarisCard(s); }, polarisPath, 0},
+        {[](test::FakeSysfs& s) { naviCard(s); }, naviPath, 0},
+        // A second root's decimal _UID is neither its bus nor its domain.
+        {twoRoots, "PciRoot(0xA)/Pci(0x3,0x1)/Pci(0x0,0x0)", 0},
+        {[](test::FakeSysfs& s) { naviCard(s, 0x744C); },
+         "No supported AMD GPU was found in sysfs.", 1},
+    };
+    for (const auto& [build, last, exitCode] : cases) {
+        SCOPED_TRACE(last);
+        test::FakeSysfs machine;
+        machine.addRoot("pci0000:00", "0");
+        build(machine);
+        context.sysfsDirectory = machine.sys();
+        const CliRun result = run({"detect"});
+        ASSERT_FALSE(result.out.empty());
+        EXPECT_EQ(result.out.back(), last);
+        EXPECT_EQ(result.exitCode, exitCode);
+        EXPECT_EQ(result.err, exitCode == 0 ? "" : "ERROR: " + last + "\n");
     }
 }
 
-TEST_F(cli_test, inspect_text_states_what_the_table_does_today) {
-    Bytes refused = polarisTable();
-    putU16(refused, 5, 76);
-    for (const auto& [table, state] :
-         {std::pair{navi10Table(), "State: Navi 10 · fan-stop on · starts 55 °C, stops 50 °C\n"},
-          {refused, "State: Not a supported layout: it will not be patched\n"}}) {
-        SCOPED_TRACE(state);
-        const CliRun result = run("inspect '" + write("table.bin", table).string() + "'");
-        EXPECT_NE(result.out.find(state), std::string::npos) << result.out;
+TEST_F(CliTest, GeneratePrintsTheExportAndWritesItsArchive) {
+    naviCard(sysfs);
+    sysfs.writePowerPlayTable("0000:0c:00.0", test::navi10Table());
+    const std::string file = write("table.bin", test::polarisTable());
+    const std::string mine =
+        write("config.plist", FileSystem::readWholeFile(VENTORA_BASE_CONFIG_PATH));
+    const std::string windowsPath = "PCIROOT(C0)#PCI(0301)#PCI(0000)";
+    const std::vector<std::tuple<Lines, PatchMode, std::optional<std::string>, std::string>> cases =
+        {
+            // The source's device id picks its own card.
+            {{"--preset", "fan35", "--from-gpu=0000:0c:00.0"},
+             PatchMode::fan35,
+             std::nullopt,
+             naviPath},
+            {{"--preset", "custom", "--start", "45", "--stop", "40", "--device-path", windowsPath,
+              file},
+             PatchMode::custom(45, 40),
+             "PciRoot(0xC0)/Pci(0x3,0x1)/Pci(0x0,0x0)",
+             "PciRoot(0xC0)/Pci(0x3,0x1)/Pci(0x0,0x0)"},
+            // A blank path is no path; the user's config is only read.
+            {{"--preset", "zero-rpm-off", "--device-path", "\u00A0", "--config", mine, file},
+             PatchMode::zeroRpmPure,
+             std::nullopt,
+             "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)"},
+        };
+    for (const auto& [options, mode, shown, used] : cases) {
+        SCOPED_TRACE(archiveName(mode));
+        Lines words{"generate", "--output-dir", context.desktopDirectory.string()};
+        words.insert(words.end(), options.begin(), options.end());
+        const CliRun result = run(words);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const fs::path archive = context.desktopDirectory / archiveName(mode);
+        EXPECT_TRUE(fs::exists(archive));
+        // The report follows, as the archive holds it.
+        Lines expected = OutputBuilder::openingLines(mode, shown);
+        expected.insert(expected.end(), {"Export completed: " + archive.string(), "Ventora"});
+        const auto start =
+            std::search(result.out.begin(), result.out.end(), expected.begin(), expected.end());
+        EXPECT_NE(start, result.out.end());
+        EXPECT_NE(std::find(start, result.out.end(), "DeviceProperties path used: " + used),
+                  result.out.end());
     }
-}
-
-TEST_F(cli_test, never_overwrites_the_input) {
-    const fs::path input = write("navi10.bin", navi10Table());
-    const CliRun result =
-        run("patch --preset zero-rpm-off '" + input.string() + "' -o '" + input.string() + "'");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "ERROR: The output file must not be the input file.\n");
-    EXPECT_EQ(FileSystem::readWholeFile(input), navi10Table());
-}
-
-TEST_F(cli_test, usage_errors_exit_2) {
-    for (const std::string arguments :
-         {"", "frobnicate", "inspect", "inspect a b", "patch --preset fan35 x.bin",
-          "patch --preset fan40 x.bin -o y.bin", "inspect --verbose x.bin", "detect extra"}) {
-        SCOPED_TRACE(arguments);
-        const CliRun result = run(arguments);
-        EXPECT_EQ(result.exitCode, 2);
-        EXPECT_NE(result.err.find("usage: ventora-cli"), std::string::npos);
-        EXPECT_NE(result.err.find("ERROR: "), std::string::npos);
-    }
-    // Custom thresholds that are missing, not whole numbers or outside the ranges, and
-    // thresholds given to another preset.
-    for (const std::string thresholds :
-         {"custom --start 40 --stop 38", "custom --start 95 --stop 40", "custom --start 45",
-          "custom --start 4x --stop 40", "custom --start 45.5 --stop 40"}) {
-        SCOPED_TRACE(thresholds);
-        const CliRun result = run("patch --preset " + thresholds + " x.bin -o y.bin");
-        EXPECT_EQ(result.exitCode, 2);
-        EXPECT_NE(result.err.find("The start temperature must be a whole number from 25 to 90 "
-                                  "°C, and the stop temperature a whole number from 20 °C up to "
-                                  "3 °C below the start.\n"),
-                  std::string::npos)
-            << result.err;
-    }
-    EXPECT_EQ(run("patch --preset fan35 --start 45 --stop 40 x.bin -o y.bin").exitCode, 2);
-}
-
-TEST_F(cli_test, load_failures_exit_1_with_the_loader_message) {
-    const CliRun result = run("inspect '" + write("tiny.bin", Bytes(10, 1)).string() + "'");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "ERROR: Parsed SPPT from tiny.bin is too small (10 bytes).\n");
+    EXPECT_EQ(FileSystem::readWholeFile(mine), FileSystem::readWholeFile(VENTORA_BASE_CONFIG_PATH));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "OutputSandbox.hpp"
 #include "core/HexFormat.hpp"
+#include "support/ErrorMessage.hpp"
 
 #include <gtest/gtest.h>
 
@@ -39,86 +40,72 @@ SpptDocument sourceWith(std::optional<int> deviceID, int vendorID = 0x1002) {
     return document;
 }
 
-TEST(export_decisions_test, identity_guard_blocks_only_another_supported_amd_family) {
-    struct Case {
-        std::optional<int> deviceID;
-        int vendorID;
-        std::string message; // empty: not blocked
-    };
-    const std::vector<Case> cases = {
-        {0x73BF, 0x1002,
-         "PowerPlay/source identity mismatch: loaded Polaris table does not match source VBIOS "
-         "device-id 0x73BF (RDNA2). Output was blocked."},
-        {0x7310, 0x1002, ""},
-        {0x73BF, 0x1022, ""},
-        {0x67DF, 0x1002, ""},
-        {std::nullopt, 0, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.deviceID.value_or(-1));
-        std::string message;
-        try {
-            checkSourceIdentity(sourceWith(c.deviceID, c.vendorID), GpuFamily::polaris);
-        } catch (const std::exception& error) {
-            message = error.what();
-        }
-        EXPECT_EQ(message, c.message);
+TEST(ExportDecisions, IdentityGuardBlocksOnlyAnotherSupportedAmdFamily) {
+    const std::string mismatch =
+        "PowerPlay/source identity mismatch: loaded Polaris table does not match source VBIOS "
+        "device-id 0x73BF (RDNA2). Output was blocked.";
+    for (const auto& [source, message] :
+         std::vector<std::pair<SpptDocument, std::string>>{{sourceWith(0x73BF), mismatch},
+                                                           {sourceWith(0x7310), ""},
+                                                           {sourceWith(0x73BF, 0x1022), ""},
+                                                           {sourceWith(0x67DF), ""},
+                                                           {sourceWith(std::nullopt), ""}}) {
+        const std::string thrown =
+            test::appErrorOf([&] { checkSourceIdentity(source, GpuFamily::polaris); });
+        EXPECT_EQ(thrown, message.empty() ? "<no AppError>" : message);
     }
 }
 
-TEST(export_decisions_test, spoof_comes_from_the_physical_id_and_the_spoof_map) {
+TEST(ExportDecisions, SpoofComesFromThePhysicalIdAndTheSpoofMap) {
+    const std::string noIdentity =
+        "Loaded source does not provide a confirmed AMD PCI device-id matching this PowerPlay "
+        "family; device-id and no-gfx-spoof are intentionally omitted instead of borrowing the "
+        "host GPU identity.";
+    const std::string spoofed = "OpenCore device-id spoof will be generated from source VBIOS "
+                                "physical identity: ";
     struct Case {
-        std::optional<int> physicalID;
-        std::optional<int> sourceDeviceID;
-        std::optional<int> spoof;
+        std::optional<int> physicalID, sourceID, spoof;
         bool noGfxSpoof;
+        std::vector<std::string> messages;
     };
-    const std::vector<Case> cases = {
-        {std::nullopt, std::nullopt, std::nullopt, false},
-        {std::nullopt, 0x7310, std::nullopt, false},
-        {0x67DF, 0x67DF, std::nullopt, false},
-        {0x6981, 0x6981, 0x67E3, true},
-        {0x6985, 0x6985, 0x67E3, true},
-        {0x6987, 0x6987, 0x67FF, true},
-        {0x6995, 0x6995, 0x67E3, true},
-        {0x699F, 0x699F, 0x67FF, true},
-        {0x73A5, 0x73A5, 0x73BF, false},
-        {0x73AF, 0x73AF, 0x73BF, false},
-        {0x73EF, 0x73EF, 0x73FF, false},
+    std::vector<Case> cases = {
+        {{}, {}, {}, false, {noIdentity, "Source input has no VBIOS PCI device identity."}},
+        {{}, 0x7310, {}, false, {noIdentity, "Source VBIOS device-id: 0x7310."}},
+        {0x67DF,
+         0x67DF,
+         {},
+         false,
+         {"Confirmed source VBIOS physical device-id: 0x67DF. No OpenCore device-id spoof is "
+          "mapped for this ID.",
+          "Source VBIOS device-id: 0x67DF."}},
+        {0x73AF,
+         0x73AF,
+         0x73BF,
+         false,
+         {spoofed + "0x73AF -> 0x73BF.", "Source VBIOS device-id: 0x73AF."}},
     };
-    const auto hex = [](int id) {
-        return hexId(static_cast<std::uint64_t>(id));
-    };
+    // Polaris ids macOS does not drive need the framebuffer spoof as well.
+    for (const int id : {0x6981, 0x6985, 0x6987, 0x6995, 0x699F}) {
+        const int spoof = id == 0x6987 || id == 0x699F ? 0x67FF : 0x67E3;
+        cases.push_back({id,
+                         id,
+                         spoof,
+                         true,
+                         {spoofed + hexId(id) + " -> " + hexId(spoof) + ".",
+                          "Source VBIOS device-id: " + hexId(id) + "."}});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.physicalID.value_or(-1));
         std::vector<std::string> messages;
-        const SpoofDecision decision =
-            decideSpoof(sourceWith(c.sourceDeviceID), c.physicalID, messages);
-        std::vector<std::string> expected;
-        if (!c.physicalID) {
-            expected.emplace_back("Loaded source does not provide a confirmed AMD PCI device-id "
-                                  "matching this PowerPlay family; device-id and no-gfx-spoof are "
-                                  "intentionally omitted instead of borrowing the host GPU "
-                                  "identity.");
-        } else if (!c.spoof) {
-            expected.push_back("Confirmed source VBIOS physical device-id: " + hex(*c.physicalID) +
-                               ". No OpenCore device-id spoof is mapped for this ID.");
-        } else {
-            expected.push_back("OpenCore device-id spoof will be generated from source VBIOS "
-                               "physical identity: " +
-                               hex(*c.physicalID) + " -> " + hex(*c.spoof) + ".");
-        }
-        expected.push_back(c.sourceDeviceID
-                               ? "Source VBIOS device-id: " + hex(*c.sourceDeviceID) + "."
-                               : "Source input has no VBIOS PCI device identity.");
-        EXPECT_EQ(messages, expected);
+        const SpoofDecision decision = decideSpoof(sourceWith(c.sourceID), c.physicalID, messages);
+        EXPECT_EQ(messages, c.messages);
         EXPECT_EQ(decision.spoofDeviceID, c.spoof);
         EXPECT_EQ(decision.noGfxSpoof, c.noGfxSpoof);
         EXPECT_EQ(decision.identitySourceLabel, c.physicalID ? "source VBIOS" : "unavailable");
     }
 }
 
-TEST(export_decisions_test, device_path_follows_both_decision_tables) {
+TEST(ExportDecisions, DevicePathFollowsBothDecisionTables) {
     using Lines = std::vector<std::string>;
     struct Case {
         const char* name;

@@ -1,9 +1,11 @@
 #include "OutputSandbox.hpp"
 
+#include "core/Ascii.hpp"
+#include "core/FileSystem.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -12,30 +14,25 @@ namespace ventora::test {
 namespace fs = std::filesystem;
 
 OutputSandbox::OutputSandbox() {
-    std::string pattern = (fs::temp_directory_path() / "output-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    m_root = pattern;
     for (const char* folder : {"tmp", "Desktop", "resources", "tools"}) {
-        fs::create_directory(m_root / folder);
+        fs::create_directory(root() / folder);
     }
-    fs::copy_file(VENTORA_BASE_CONFIG_PATH, m_root / "resources" / "BaseConfig.plist");
-    m_context.temporaryDirectory = m_root / "tmp";
-    m_context.desktopDirectory = m_root / "Desktop";
-    m_context.resourcesDirectory = m_root / "resources";
-    m_context.ioregExecutable = m_root / "tools" / "no-ioreg";
+    fs::copy_file(VENTORA_BASE_CONFIG_PATH, root() / "resources" / "BaseConfig.plist");
+    m_context.temporaryDirectory = root() / "tmp";
+    m_context.desktopDirectory = root() / "Desktop";
+    m_context.resourcesDirectory = root() / "resources";
+    m_context.ioregExecutable = root() / "tools" / "no-ioreg";
     m_context.zipExecutable = "/usr/bin/zip";
 }
 
+// A test may leave the Desktop read-only; the folder must still go.
 OutputSandbox::~OutputSandbox() {
     std::error_code ignored;
-    fs::permissions(m_root / "Desktop", fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(m_root, ignored);
+    fs::permissions(root() / "Desktop", fs::perms::owner_all, fs::perm_options::add, ignored);
 }
 
 fs::path OutputSandbox::writeScript(const std::string& name, const std::string& body) const {
-    const fs::path path = m_root / "tools" / name;
+    const fs::path path = root() / "tools" / name;
     writeFile(path, "#!/bin/sh\n" + body + "\n");
     fs::permissions(path, fs::perms::owner_all);
     return path;
@@ -47,8 +44,8 @@ std::vector<std::string> OutputSandbox::leftoverTemporaries() const {
                                          std::pair{m_context.desktopDirectory, ".Ventora-"}}) {
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(folder, error)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind(prefix, 0) == 0) {
+            if (const std::string name = entry.path().filename().string();
+                name.starts_with(prefix)) {
                 names.push_back(name);
             }
         }
@@ -57,11 +54,7 @@ std::vector<std::string> OutputSandbox::leftoverTemporaries() const {
 }
 
 Bytes readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return FileSystem::readWholeFile(path);
 }
 
 void writeFile(const fs::path& path, ByteView bytes) {
@@ -78,10 +71,7 @@ void writeFile(const fs::path& path, const std::string& text) {
 }
 
 std::string commandOutput(const std::string& command) {
-    struct PipeCloser {
-        void operator()(FILE* pipe) const { ::pclose(pipe); }
-    };
-    const std::unique_ptr<FILE, PipeCloser> pipe(::popen(command.c_str(), "r"));
+    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     if (!pipe) {
         throw std::runtime_error("popen failed: " + command);
     }
@@ -94,8 +84,9 @@ std::string commandOutput(const std::string& command) {
 }
 
 std::vector<std::string> archiveEntries(const fs::path& archive) {
-    auto entries = splitLines(commandOutput("unzip -Z1 '" + archive.string() + "'"));
-    std::erase(entries, "");
+    const std::string listing = commandOutput("unzip -Z1 '" + archive.string() + "'");
+    const auto lines = Ascii::lines(listing);
+    std::vector<std::string> entries(lines.begin(), lines.end());
     std::sort(entries.begin(), entries.end());
     return entries;
 }
@@ -103,16 +94,6 @@ std::vector<std::string> archiveEntries(const fs::path& archive) {
 Bytes archiveMember(const fs::path& archive, const std::string& name) {
     const std::string data = commandOutput("unzip -p '" + archive.string() + "' '" + name + "'");
     return Bytes(data.begin(), data.end());
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    lines.push_back(text.substr(start));
-    return lines;
 }
 
 } // namespace ventora::test

@@ -2,6 +2,7 @@
 
 #include "core/ByteUtils.hpp"
 #include "core/PlatformContext.hpp"
+#include "support/TemporaryFolder.hpp"
 
 #include <filesystem>
 #include <string>
@@ -12,7 +13,7 @@ namespace ventora::test {
 /// A private folder per test with its own temporary folder, Desktop, resources (holding a
 /// copy of the shipped BaseConfig.plist) and a place for fake tools. The context it hands
 /// out points at these and at no detection tool at all; zip is the system's unless a test
-/// replaces it. Everything is removed when the sandbox goes away.
+/// replaces it.
 class OutputSandbox {
 public:
     OutputSandbox();
@@ -20,7 +21,7 @@ public:
     OutputSandbox(const OutputSandbox&) = delete;
     OutputSandbox& operator=(const OutputSandbox&) = delete;
 
-    [[nodiscard]] const std::filesystem::path& root() const { return m_root; }
+    [[nodiscard]] const std::filesystem::path& root() const { return m_folder.path(); }
     [[nodiscard]] PlatformContext& context() { return m_context; }
 
     /// Writes an executable /bin/sh script `name` in the tools folder and returns its path.
@@ -30,7 +31,7 @@ public:
     [[nodiscard]] std::vector<std::string> leftoverTemporaries() const;
 
 private:
-    std::filesystem::path m_root;
+    TemporaryFolder m_folder;
     PlatformContext m_context;
 };
 
@@ -46,7 +47,5 @@ void writeFile(const std::filesystem::path& path, const std::string& text);
 
 /// One member of a ZIP archive, extracted by the system's unzip.
 [[nodiscard]] Bytes archiveMember(const std::filesystem::path& archive, const std::string& name);
-
-[[nodiscard]] std::vector<std::string> splitLines(const std::string& text);
 
 } // namespace ventora::test

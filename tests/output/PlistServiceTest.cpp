@@ -1,9 +1,10 @@
 #include "output/PlistService.hpp"
 
 #include "OutputSandbox.hpp"
-#include "core/AppError.hpp"
 #include "output/Plist.hpp"
+#include "support/ErrorMessage.hpp"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace ventora {
@@ -54,7 +55,7 @@ protected:
     test::OutputSandbox sandbox;
 };
 
-TEST_F(PlistServiceTest, shipped_template_gains_the_spoof_properties_due_and_keeps_the_rest) {
+TEST_F(PlistServiceTest, TemplateGainsTheDuePropertiesAndKeepsTheRest) {
     struct Case {
         std::optional<int> spoof;
         bool noGfxSpoof;
@@ -82,29 +83,7 @@ TEST_F(PlistServiceTest, shipped_template_gains_the_spoof_properties_due_and_kee
     }
 }
 
-TEST_F(PlistServiceTest, non_canonical_path_is_stored_under_its_canonical_spelling) {
-    const auto root = generate("  PciRoot(0x0)/Pci(0x01,0x0)/Pci(0x0,0x0)\n");
-    EXPECT_EQ(property(root, polarisPath, "PP_PhmSoftPowerPlayTable"), table);
-    EXPECT_EQ(plist_dict_get_size(addSection(root)), 1U);
-}
-
-TEST_F(PlistServiceTest, missing_or_mistyped_sections_are_created) {
-    for (const char* body :
-         {"<dict><key>Timeout</key><integer>-1</integer></dict>",
-          "<dict><key>DeviceProperties</key><string>x</string></dict>",
-          "<dict><key>DeviceProperties</key><dict><key>Add</key><array/></dict></dict>"}) {
-        SCOPED_TRACE(body);
-        useTemplate(plistXml(body));
-        EXPECT_EQ(property(generate(polarisPath), polarisPath, "PP_PhmSoftPowerPlayTable"), table);
-        // Negative integers survive the round trip (OpenCore has several -1 defaults).
-        const Bytes written = test::readFile(sandbox.root() / "config.plist");
-        EXPECT_EQ(std::string(written.begin(), written.end()).find("<integer>-1</integer>") !=
-                      std::string::npos,
-                  std::string(body).find("-1") != std::string::npos);
-    }
-}
-
-TEST_F(PlistServiceTest, old_tables_leave_every_other_entry) {
+TEST_F(PlistServiceTest, OldTablesLeaveEveryOtherEntry) {
     // Table-only entry under another PciRoot: removed entirely. Entry with other properties:
     // loses only the table. Non-PciRoot key: never removed, even when emptied. A value that
     // is no dictionary is left alone. The target entry keeps unrelated properties, and its
@@ -144,49 +123,51 @@ TEST_F(PlistServiceTest, old_tables_leave_every_other_entry) {
         nullptr);
 }
 
-TEST_F(PlistServiceTest, binary_template_yields_xml_config) {
-    const Plist::PlistPtr shipped = Plist::parse(test::readFile(VENTORA_BASE_CONFIG_PATH), "t");
-    test::writeFile(sandbox.context().resourcesDirectory / "BaseConfig.plist",
-                    Plist::toBinary(shipped.get()));
-    EXPECT_EQ(property(generate(polarisPath), polarisPath, "PP_PhmSoftPowerPlayTable"), table);
-}
-
-TEST_F(PlistServiceTest, refusals_name_their_cause) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> templateXml; // absent: no template file at all
-        std::string path;
-        std::string message;
+TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
+    const fs::path mine = sandbox.root() / "MY.plist";
+    const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
+    const auto fromTemplate = [&](const std::string& path) {
+        (void)PlistService::generateConfig(table, sandbox.root(), path, {}, false,
+                                           sandbox.context());
+    };
+    const auto fromMine = [&] {
+        std::vector<std::string> messages;
+        (void)PlistService::generateConfigFrom(PlistService::readUserConfig(mine), table,
+                                               sandbox.root(), polarisPath, {}, false, messages);
     };
     const std::string invalidPath =
         "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.";
-    const std::vector<Case> cases = {
-        {"missing template", std::nullopt, polarisPath,
-         "BaseConfig.plist is missing from the app bundle."},
-        {"array root", plistXml("<array><string>a</string></array>"), polarisPath,
-         "BaseConfig.plist is not a valid plist dictionary."},
-        {"invalid path", plistXml("<dict/>"), "PciRoot(0x0)", invalidPath},
-        // The path is checked before the template is parsed.
-        {"invalid path, broken template", std::string("not a plist"), "Pci(0x1,0x0)", invalidPath},
-        // libplist gives no reason of its own; the parse error names the file.
-        {"unparsable template", std::string("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
-         polarisPath,
-         "Could not read a property list from " +
-             (sandbox.context().resourcesDirectory / "BaseConfig.plist").string() + "."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path templatePath = sandbox.context().resourcesDirectory / "BaseConfig.plist";
-        fs::remove(templatePath);
-        if (c.templateXml) {
-            useTemplate(*c.templateXml);
+    // Absent contents: no file at all.
+    const std::vector<std::tuple<std::optional<std::string>, std::function<void()>, std::string>>
+        cases = {
+            {{},
+             [&] { fromTemplate(polarisPath); },
+             "BaseConfig.plist is missing from the app bundle."},
+            {plistXml("<array/>"), [&] { fromTemplate(polarisPath); },
+             "BaseConfig.plist is not a valid plist dictionary."},
+            {plistXml("<dict/>"), [&] { fromTemplate("PciRoot(0x0)"); }, invalidPath},
+            // The path is checked before the template is parsed.
+            {"not a plist", [&] { fromTemplate("Pci(0x1,0x0)"); }, invalidPath},
+            {"<?xml version=\"1.0\"?><plist><dict><key>a</key>", [&] { fromTemplate(polarisPath); },
+             "Could not read a property list from " + shipped.string() + "."},
+            {plistXml("<array><dict/></array>"), fromMine,
+             "The chosen base config " + mine.string() + " is not a valid plist dictionary."},
+            {"[Boot]\ntimeout=5\n", fromMine,
+             "Could not read a property list from " + mine.string() + "."},
+            {{},
+             fromMine,
+             "Could not read the chosen base config " + mine.string() +
+                 ": No such file or directory."},
+        };
+    for (const auto& [contents, generate, message] : cases) {
+        SCOPED_TRACE(message);
+        fs::remove(shipped);
+        fs::remove(mine);
+        if (contents) {
+            test::writeFile(shipped, *contents);
+            test::writeFile(mine, *contents);
         }
-        try {
-            (void)generate(c.path);
-            ADD_FAILURE() << "no error";
-        } catch (const std::exception& error) {
-            EXPECT_EQ(error.what(), c.message);
-        }
+        EXPECT_EQ(test::appErrorOf(generate), message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
     }
 }
@@ -195,7 +176,7 @@ TEST_F(PlistServiceTest, refusals_name_their_cause) {
 // audio device, a Delete section and values of every kind around DeviceProperties. Each
 // case spells the GPU's entry differently; the result must equal `expectedAdd` inside an
 // otherwise untouched config, in XML and in binary form alike.
-TEST_F(PlistServiceTest, user_config_keeps_everything_but_the_designed_changes) {
+TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
     const std::string gpu = "PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)";
     const auto entry = [](const std::string& key, const std::string& properties) {
         return "<key>" + key + "</key><dict>" + properties + "</dict>";
@@ -296,41 +277,7 @@ TEST_F(PlistServiceTest, user_config_keeps_everything_but_the_designed_changes) 
     }
 }
 
-TEST_F(PlistServiceTest, user_config_refusals_name_the_file) {
-    const fs::path file = sandbox.root() / "MY.plist";
-    struct Case {
-        const char* name;
-        std::optional<std::string> contents; // absent: no file at all
-        std::string message;
-    };
-    const std::vector<Case> cases = {
-        {"array root", plistXml("<array><dict/></array>"),
-         "The chosen base config " + file.string() + " is not a valid plist dictionary."},
-        {"not a plist", std::string("[Boot]\ntimeout=5\n"),
-         "Could not read a property list from " + file.string() + "."},
-        {"missing", std::nullopt,
-         "Could not read the chosen base config " + file.string() + ": No such file or directory."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove(file);
-        if (c.contents) {
-            test::writeFile(file, *c.contents);
-        }
-        try {
-            std::vector<std::string> messages;
-            (void)PlistService::generateConfigFrom(PlistService::readUserConfig(file), table,
-                                                   sandbox.root(), polarisPath, std::nullopt, false,
-                                                   messages);
-            ADD_FAILURE() << "no error";
-        } catch (const std::exception& error) {
-            EXPECT_EQ(error.what(), c.message);
-        }
-        EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
-    }
-}
-
-TEST_F(PlistServiceTest, validate_reports_each_mismatch) {
+TEST_F(PlistServiceTest, ValidateReportsEachMismatch) {
     const std::string entryHead =
         "<dict><key>DeviceProperties</key><dict><key>Add</key><dict><key>" + polarisPath +
         "</key><dict>";
@@ -365,17 +312,12 @@ TEST_F(PlistServiceTest, validate_reports_each_mismatch) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::writeFile(config, plistXml(entryHead + c.entry + entryTail));
-        if (c.messageEnd.empty()) {
-            EXPECT_NO_THROW(
-                PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof));
-            continue;
-        }
-        try {
-            PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
-            ADD_FAILURE() << "no error";
-        } catch (const AppError& error) {
-            EXPECT_EQ(error.message(), "Generated config.plist validation failed. " + c.messageEnd);
-        }
+        EXPECT_EQ(test::appErrorOf([&] {
+                      PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
+                  }),
+                  c.messageEnd.empty()
+                      ? "<no AppError>"
+                      : "Generated config.plist validation failed. " + c.messageEnd);
     }
 }
 
