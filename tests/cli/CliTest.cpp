@@ -38,6 +38,11 @@ void naviCard(test::FakeSysfs& sysfs, unsigned device = 0x731F) {
     sysfs.addFunction(up + "/0000:0b:00.0/0000:0c:00.0", amd, device, vga);
 }
 
+Lines lines(std::string_view text) {
+    const auto views = Ascii::lines(text);
+    return {views.begin(), views.end()};
+}
+
 struct CliRun {
     int exitCode;
     Lines out;
@@ -171,33 +176,27 @@ TEST_F(CliTest, UnsupportedTablesExit3AndWriteNothing) {
     EXPECT_TRUE(json["family"].is_null() && json["offsets"].is_null() && json["values"].is_null());
 }
 
-TEST_F(CliTest, InspectShowsTheFanFieldsOfEveryFamily) {
-    for (const GpuFamily family : {GpuFamily::rdna2, GpuFamily::polaris, GpuFamily::vega10,
-                                   GpuFamily::vega20, GpuFamily::navi10}) {
-        SCOPED_TRACE(std::string(rawValue(family)));
-        const Bytes table = test::tableOfFamily(family);
-        const test::FanFields fields = test::fanFieldsOf(family, table);
-        const std::string file = write("table.bin", table);
-        const auto json = jsonOf(run({"inspect", "--json", file}));
-        EXPECT_EQ(json["family"], rawValue(family));
-        EXPECT_EQ(json["tableSize"], table.size());
-        EXPECT_EQ(json["source"], file);
-        EXPECT_EQ(json["offsets"]["fanZeroRpmEnable"], fields.zeroRpmEnable);
-        EXPECT_EQ(json["offsets"]["fanStopTemp"], fields.stopTemperature);
-        EXPECT_EQ(json["offsets"]["fanStartTemp"], fields.startTemperature);
-        EXPECT_EQ(json["values"]["fanStartTemp"], family == GpuFamily::navi10 ? 55 : 60);
-        EXPECT_TRUE(json["sourceVendorID"].is_null());
-        EXPECT_EQ(json["log"][0], "Loaded binary SPPT: " + file);
-    }
+TEST_F(CliTest, InspectShowsTheFanFields) {
+    const std::string file = write("navi10.bin", test::navi10Table());
+    nlohmann::json json = jsonOf(run({"inspect", "--json", file}));
+    EXPECT_EQ(json["log"][0], "Loaded binary SPPT: " + file);
+    json.erase("log");
+    EXPECT_EQ(json, nlohmann::json::parse(R"({"source": ")" + file + R"(", "tableSize": 1674,
+        "family": "Navi 10", "layout": "Navi 10 RX 5600/5700 family / PowerPlay 12.0",
+        "offsets": {"fanZeroRpmEnable": 1156, "fanStopTemp": 1118, "fanStartTemp": 1120},
+        "values": {"fanZeroRpmEnable": 1, "fanStopTemp": 50, "fanStartTemp": 55},
+        "sourceVendorID": null, "sourceDeviceID": null})"));
     // After the loader's and the detectors' log.
-    const Lines out = run({"inspect", write("navi10.bin", test::navi10Table())}).out;
+    const Lines out = run({"inspect", file}).out;
     ASSERT_GE(out.size(), 8U);
-    EXPECT_EQ(
-        Lines(out.end() - 8, out.end()),
-        (Lines{"Table size: 1674 bytes", "State: Navi 10 · fan-stop on · starts 55 °C, stops 50 °C",
-               "Family: Navi 10", "Layout: Navi 10 RX 5600/5700 family / PowerPlay 12.0",
-               "fanZeroRpmEnable: offset 0x484, value 1", "fanStopTemp: offset 0x45E, value 50",
-               "fanStartTemp: offset 0x460, value 55", "PCI identity: unavailable"}));
+    EXPECT_EQ(Lines(out.end() - 8, out.end()), lines(R"(Table size: 1674 bytes
+State: Navi 10 · fan-stop on · starts 55 °C, stops 50 °C
+Family: Navi 10
+Layout: Navi 10 RX 5600/5700 family / PowerPlay 12.0
+fanZeroRpmEnable: offset 0x484, value 1
+fanStopTemp: offset 0x45E, value 50
+fanStartTemp: offset 0x460, value 55
+PCI identity: unavailable)"));
 }
 
 TEST_F(CliTest, FromGpuReadsTheDriversTable) {
@@ -214,8 +213,7 @@ TEST_F(CliTest, FromGpuReadsTheDriversTable) {
     // sysfs spells addresses in lower case; a typed upper-case one means the same function.
     const CliRun found = run({"inspect", "--json", "--from-gpu=0000:0C:00.0"});
     EXPECT_EQ(found.exitCode, 0) << found.err;
-    EXPECT_NE(std::find(found.out.begin(), found.out.end(), "  \"sourceDeviceID\": 29471,"),
-              found.out.end());
+    EXPECT_EQ(jsonOf(found)["sourceDeviceID"], 0x731F);
     EXPECT_EQ(run({"inspect", "--from-gpu=0000:03:00.0"}).err,
               "ERROR: No supported AMD GPU is at 0000:03:00.0 in sysfs.\n");
 }
