@@ -2,11 +2,11 @@
 #include "output/OutputBuilder.hpp"
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
+#include "support/TemporaryFolder.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
@@ -26,13 +26,8 @@ using namespace ventora;
 // so the export's own work is measured next to the two zip runs it cannot avoid.
 struct BenchSandbox {
     BenchSandbox() {
-        std::string pattern = (fs::temp_directory_path() / "export-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        root = pattern;
-        for (const char* folder : {"tmp", "Desktop", "resources", "staged"}) {
-            fs::create_directory(root / folder);
+        for (const char* name : {"tmp", "Desktop", "resources", "staged"}) {
+            fs::create_directory(root / name);
         }
         // The build puts the template next to the binaries, where fromSystem() finds it.
         fs::copy_file(PlatformContext::fromSystem().resourcesDirectory / "BaseConfig.plist",
@@ -43,14 +38,9 @@ struct BenchSandbox {
         context.ioregExecutable = root / "no-ioreg";
         context.zipExecutable = "/usr/bin/zip";
     }
-    ~BenchSandbox() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    BenchSandbox(const BenchSandbox&) = delete;
-    BenchSandbox& operator=(const BenchSandbox&) = delete;
 
-    fs::path root;
+    test::TemporaryFolder folder;
+    const fs::path root = folder.path();
     PlatformContext context;
 };
 
