@@ -12,7 +12,7 @@ namespace ventora {
 namespace DevicePropertiesSnippet {
 
 /// XML property list bytes. "device-id" appears only with a spoof id, "no-gfx-spoof" only
-/// when the flag is set.
+/// with a spoof id and the flag set.
 [[nodiscard]] Bytes build(ByteView sppt, const std::string& canonicalPath,
                           std::optional<int> spoofDeviceID, bool noGfxSpoof);
 

@@ -13,6 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr const char* powerPlayTableKey = "PP_PhmSoftPowerPlayTable";
+constexpr const char* deviceIDKey = "device-id";
+constexpr const char* noGfxSpoofKey = "no-gfx-spoof";
+
 bool sameBytes(const std::optional<Bytes>& actual, const std::optional<Bytes>& expected) {
     return actual.has_value() == expected.has_value() && (!actual || *actual == *expected);
 }
@@ -69,24 +73,10 @@ fs::path writePatchedConfig(plist_t root, ByteView sppt, const fs::path& outputD
     return configPath;
 }
 
-} // namespace
-
-UserConfig readUserConfig(const fs::path& path) {
-    Bytes bytes;
-    try {
-        bytes = FileSystem::readWholeFile(path, maximumUserConfigBytes);
-    } catch (const std::system_error& error) {
-        throw AppError("Could not read the chosen base config " + path.string() + ": " +
-                       error.code().message() + ".");
-    }
-    if (bytes.size() > maximumUserConfigBytes) {
-        throw AppError("The chosen base config " + path.string() + " is larger than " +
-                       std::to_string(maximumUserConfigBytes >> 20U) +
-                       " MiB, which no OpenCore config.plist is.");
-    }
-    return {path, std::move(bytes)};
-}
-
+// Merges every dictionary entry of DeviceProperties -> Add whose key canonicalises to `path`
+// (canonical) into one entry under `path`, placed where the first of them was; properties of an
+// entry already under `path` win over those of a respelled one. Returns the respelled keys in
+// their order. Does nothing when the config has no such Add section.
 std::vector<std::string> foldRespelledEntries(plist_t config, const std::string& path) {
     plist_t deviceProperties = Plist::item(config, "DeviceProperties", PLIST_DICT);
     plist_t add = Plist::item(deviceProperties, "Add", PLIST_DICT);
@@ -123,6 +113,24 @@ std::vector<std::string> foldRespelledEntries(plist_t config, const std::string&
     }
     Plist::setItem(deviceProperties, "Add", std::move(rebuilt));
     return respelled;
+}
+
+} // namespace
+
+UserConfig readUserConfig(const fs::path& path) {
+    Bytes bytes;
+    try {
+        bytes = FileSystem::readWholeFile(path, maximumUserConfigBytes);
+    } catch (const std::system_error& error) {
+        throw AppError("Could not read the chosen base config " + path.string() + ": " +
+                       error.code().message() + ".");
+    }
+    if (bytes.size() > maximumUserConfigBytes) {
+        throw AppError("The chosen base config " + path.string() + " is larger than " +
+                       std::to_string(maximumUserConfigBytes >> 20U) +
+                       " MiB, which no OpenCore config.plist is.");
+    }
+    return {path, std::move(bytes)};
 }
 
 void patchOpenCore(plist_t config, ByteView sppt, const std::string& path,

@@ -18,10 +18,6 @@ namespace ventora {
 /// properties are exactly the requested ones. Stateless; the base is only read.
 namespace PlistService {
 
-inline constexpr const char* powerPlayTableKey = "PP_PhmSoftPowerPlayTable";
-inline constexpr const char* deviceIDKey = "device-id";
-inline constexpr const char* noGfxSpoofKey = "no-gfx-spoof";
-
 /// Far above any real OpenCore config; a larger file was chosen by mistake.
 inline constexpr std::size_t maximumUserConfigBytes = 16U << 20U;
 
@@ -52,12 +48,6 @@ std::filesystem::path generateConfigFrom(const UserConfig& base, ByteView sppt,
                                          std::string_view devicePath,
                                          std::optional<int> spoofDeviceID, bool noGfxSpoof,
                                          std::vector<std::string>& messages);
-
-/// Merges every dictionary entry of DeviceProperties -> Add whose key canonicalises to `path`
-/// (canonical) into one entry under `path`, placed where the first of them was; properties
-/// of an entry already under `path` win over those of a respelled one. Returns the respelled
-/// keys in their order. Does nothing when the config has no such Add section.
-std::vector<std::string> foldRespelledEntries(plist_t config, const std::string& path);
 
 /// Rewrites DeviceProperties -> Add of `config` (a dictionary) in place: the table leaves
 /// every other entry, and `path` (canonical) receives the table and the spoof properties.
