@@ -251,26 +251,29 @@ TEST_F(CliTest, GeneratePrintsTheExportAndWritesItsArchive) {
     const std::string file = write("table.bin", test::polarisTable());
     const std::string mine =
         write("config.plist", FileSystem::readWholeFile(VENTORA_BASE_CONFIG_PATH));
-    const std::string windowsPath = "PCIROOT(C0)#PCI(0301)#PCI(0000)";
-    const std::vector<std::tuple<Lines, PatchMode, std::optional<std::string>, std::string>> cases =
-        {
-            // The source's device id picks its own card.
-            {{"--preset", "fan35", "--from-gpu=0000:0c:00.0"},
-             PatchMode::fan35,
-             std::nullopt,
-             naviPath},
-            {{"--preset", "custom", "--start", "45", "--stop", "40", "--device-path", windowsPath,
-              file},
-             PatchMode::custom(45, 40),
-             "PciRoot(0xC0)/Pci(0x3,0x1)/Pci(0x0,0x0)",
-             "PciRoot(0xC0)/Pci(0x3,0x1)/Pci(0x0,0x0)"},
-            // A blank path is no path; the user's config is only read.
-            {{"--preset", "zero-rpm-off", "--device-path", "\u00A0", "--config", mine, file},
-             PatchMode::zeroRpmPure,
-             std::nullopt,
-             "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)"},
-        };
-    for (const auto& [options, mode, shown, used] : cases) {
+    const std::string windows = "PciRoot(0xC0)/Pci(0x3,0x1)/Pci(0x0,0x0)";
+    const std::string fallback = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
+    struct Case {
+        PatchMode mode;
+        std::optional<std::string> shown;
+        std::string used;
+        Lines options;
+    };
+    const std::vector<Case> cases = {
+        // The source's device id picks its own card.
+        {PatchMode::fan35, {}, naviPath, {"--preset", "fan35", "--from-gpu=0000:0c:00.0"}},
+        {PatchMode::custom(45, 40),
+         windows,
+         windows,
+         {"--preset", "custom", "--start", "45", "--stop", "40", "--device-path",
+          "PCIROOT(C0)#PCI(0301)#PCI(0000)", file}},
+        // A blank path is no path; the user's config is only read.
+        {PatchMode::zeroRpmPure,
+         {},
+         fallback,
+         {"--preset", "zero-rpm-off", "--device-path", "\u00A0", "--config", mine, file}},
+    };
+    for (const auto& [mode, shown, used, options] : cases) {
         SCOPED_TRACE(archiveName(mode));
         Lines words{"generate", "--output-dir", context.desktopDirectory.string()};
         words.insert(words.end(), options.begin(), options.end());
