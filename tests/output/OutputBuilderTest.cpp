@@ -238,9 +238,11 @@ TEST_F(OutputBuilderTest, RefusalsComeBeforeAnyFolderIsCreated) {
          "Invalid DeviceProperties path override. Output was blocked instead of silently using "
          "another path."},
     };
-    for (const auto& [document, override, message] : cases) {
-        EXPECT_EQ(test::appErrorOf([&] { runExport(document, PatchMode::zeroRpmPure, override); }),
-                  message);
+    for (const auto& refusal : cases) {
+        EXPECT_EQ(test::appErrorOf([&] {
+                      runExport(std::get<0>(refusal), PatchMode::zeroRpmPure, std::get<1>(refusal));
+                  }),
+                  std::get<2>(refusal));
         EXPECT_TRUE(fs::is_empty(sandbox.context().temporaryDirectory));
         expectNothingChanged();
     }
