@@ -43,12 +43,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-/// A latch the fake's jobs wait on, so a test decides when a job ends.
-struct Gate {
-    std::atomic<bool> open = false;
-    std::atomic<bool> waiting = false;
-};
-
 struct ExportCall {
     PatchMode mode;
     std::optional<std::string> devicePathOverride;
@@ -65,13 +59,13 @@ template <typename Answer> Answer next(std::deque<Answer>& answers, Answer other
 }
 
 /// The window's services under test control. A job (on the worker thread) records its call,
-/// waits on `gate` when one is set, as a real job between checkpoints that heed cancellation
-/// unless `jobsIgnoreCancellation`, then throws its error or answers from the fields below.
-/// Dialogs answer from queues (nothing left: cancelled, or the first button) and record what
+/// waits, once `gated`, until the test opens the gate, as a real job between checkpoints that heed
+/// cancellation unless `jobsIgnoreCancellation`, then throws its error or answers from the fields
+/// below. Dialogs answer from queues (nothing left: cancelled, or the first button) and record what
 /// they showed.
 class FakeWindowServices : public WindowServices {
 public:
-    Gate* gate = nullptr;
+    std::atomic<bool> gated = false, gateOpen = false, waiting = false;
     bool jobsIgnoreCancellation = false;
     std::optional<std::string> loadError;
     std::optional<std::string> exportError;
@@ -144,12 +138,12 @@ public:
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
 
 private:
-    void pause(const CancellationToken* token, const std::optional<std::string>& error) const {
-        while (gate != nullptr && !gate->open && !(isCancelled(token) && !jobsIgnoreCancellation)) {
-            gate->waiting = true;
+    void pause(const CancellationToken* token, const std::optional<std::string>& error) {
+        while (gated && !gateOpen && !(isCancelled(token) && !jobsIgnoreCancellation)) {
+            waiting = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        if (gate != nullptr && !gate->open) {
+        if (gated && !gateOpen) {
             throw AppError("Cancelled.", ErrorKind::cancelled);
         }
         if (error) {
@@ -160,15 +154,13 @@ private:
 
 } // namespace
 
-/// What both suites share: the shell launched on the fake services, the window it shows and
-/// a gate for the jobs.
+/// What both suites share: the shell launched on the fake services and the window it shows.
 class WindowFixture : public QObject {
     Q_OBJECT
 
 protected:
     std::shared_ptr<FakeWindowServices> m_services;
     std::unique_ptr<AppDelegate> m_delegate;
-    Gate m_gate;
     int m_terminations = 0;
 
     void launch(AppDelegate::Links links = {}, std::function<void()> terminate = {}) {
@@ -197,27 +189,25 @@ protected:
         if (job == QLatin1String("generate")) {
             loadFile();
         }
-        m_services->gate = &m_gate;
+        m_services->gated = true;
         if (job == QLatin1String("detect")) {
             controller().detectDevicePath();
         } else {
             m_services->fileAnswers.push_back(QStringLiteral("/cards/card.rom"));
             controller().generateZero();
         }
-        QTRY_VERIFY(m_gate.waiting);
+        QTRY_VERIFY(m_services->waiting);
     }
 
 private slots:
     void init() {
         m_services = std::make_shared<FakeWindowServices>();
-        m_gate.open = false;
-        m_gate.waiting = false;
         m_terminations = 0;
         launch();
     }
 
     void cleanup() {
-        m_gate.open = true;
+        m_services->gateOpen = true;
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         m_delegate.reset();
@@ -279,15 +269,15 @@ private slots:
             QCOMPARE(status(), QStringLiteral("Wait for the current operation to finish."));
         }
         QCOMPARE(m_services->fileRequests, requests);
-        QVERIFY(!send<QDragEnterEvent>({fileUrl("/cards/other.rom")}));
-        QVERIFY(!drop({fileUrl("/cards/other.rom")}));
+        const QList<QUrl> other{fileUrl("/cards/other.rom")};
+        QVERIFY(!send<QDragEnterEvent>(other) && !drop(other));
         window().statusLabel()->clear();
         controller().generateFan35();
         QCOMPARE(status(), job == QLatin1String("generate")
                                ? QString()
                                : QStringLiteral("Wait for the current file/path operation to "
                                                 "finish."));
-        m_gate.open = true;
+        m_services->gateOpen = true;
         waitUntilIdle();
         QCOMPARE(m_services->loadedPaths.size(), std::size_t(job != QLatin1String("detect")));
         QCOMPARE(m_services->exportCalls.size(), std::size_t(job != QLatin1String("detect")));
@@ -376,27 +366,6 @@ private slots:
         QVERIFY(!calls[1].baseConfig);
     }
 
-    // A generation asked for without a table waits through a cancelled or refused panel for
-    // the next load, and is forgotten when that load fails.
-    void pendingPreset() {
-        m_services->fileAnswers = {std::nullopt, QStringLiteral("/cards/readme.pdf")};
-        controller().generateZero();
-        controller().generateZero();
-        QCOMPARE(status(), QStringLiteral("Unsupported file type."));
-        QVERIFY(log().endsWith(QStringLiteral("] Rejected unsupported file type: readme.pdf\n")));
-        const auto dropTable = [this](std::optional<std::string> error) {
-            m_services->loadError = std::move(error);
-            QVERIFY(drop({fileUrl("/cards/table.sppt")}));
-            waitUntilIdle();
-        };
-        dropTable(std::nullopt);
-        dropTable("Unreadable.");
-        controller().generateZero();
-        dropTable("Unreadable.");
-        dropTable(std::nullopt);
-        QCOMPARE(m_services->exportCalls.size(), std::size_t(1));
-    }
-
     // Among several GPUs the user chooses one or cancels.
     void readingTheComputersGpu() {
         controller().loadFromComputerGPU();
@@ -415,38 +384,25 @@ private slots:
         QCOMPARE(m_services->loadedPaths, std::vector<std::filesystem::path>{"gpu:0000:0c:00.0"});
     }
 
-    void detection_data() {
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<QString>("expectedStatus");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("found")
-            << QString()
-            << QStringLiteral("DeviceProperties path detected. Review it before generating.")
-            << QStringLiteral("Detection line.");
-        QTest::newRow("edited meanwhile")
-            << QStringLiteral("my own edit")
-            << QStringLiteral("Detection finished. Manual DeviceProperties edit preserved.")
-            << QStringLiteral("DeviceProperties path was edited manually during detection; the "
-                              "manual value was preserved.");
-    }
-
-    // A found path replaces what was typed before, unless the field was edited meanwhile.
+    // A found path replaces what was typed before, unless the field is edited meanwhile.
     void detection() {
-        QFETCH(QString, edit);
-        QFETCH(QString, expectedStatus);
-        QFETCH(QString, logged);
-        pathField()->setText(QStringLiteral("typed before"));
         m_services->detectedPath = "PciRoot(0x0)/Pci(0x1,0x0)";
-        startGated(QStringLiteral("detect"));
-        if (!edit.isEmpty()) {
-            pathField()->setText(edit);
-        }
-        m_gate.open = true;
+        pathField()->setText(QStringLiteral("typed before"));
+        controller().detectDevicePath();
         waitUntilIdle();
-        QCOMPARE(pathField()->text(),
-                 edit.isEmpty() ? QStringLiteral("PciRoot(0x0)/Pci(0x1,0x0)") : edit);
-        QCOMPARE(status(), expectedStatus);
-        QVERIFY(log().endsWith("] " + logged + '\n'));
+        QCOMPARE(pathField()->text(), qs(*m_services->detectedPath));
+        QCOMPARE(status(),
+                 QStringLiteral("DeviceProperties path detected. Review it before generating."));
+        QVERIFY(log().endsWith(QStringLiteral("] Detection line.\n")));
+        startGated(QStringLiteral("detect"));
+        pathField()->setText(QStringLiteral("my own edit"));
+        m_services->gateOpen = true;
+        waitUntilIdle();
+        QCOMPARE(pathField()->text(), QStringLiteral("my own edit"));
+        QCOMPARE(status(),
+                 QStringLiteral("Detection finished. Manual DeviceProperties edit preserved."));
+        QVERIFY(log().endsWith(QStringLiteral("] DeviceProperties path was edited manually during "
+                                              "detection; the manual value was preserved.\n")));
     }
 
     void resultsForADestroyedControllerAreDropped() {
@@ -456,22 +412,41 @@ private slots:
         QCoreApplication::processEvents();
     }
 
-    // A drag qualifies when copying exactly one file of a supported type; dropped on the
-    // editable field, the file is loaded, never typed into the field.
-    void dropAcceptance() {
+    // A generation asked for without a table waits through a cancelled or refused panel and
+    // refused drags for the next load, and is forgotten when that load fails. A drag qualifies
+    // when copying exactly one file of a supported type; dropped on the editable field, the
+    // file is loaded, never typed into the field.
+    void dropsAndThePendingGeneration() {
+        m_services->fileAnswers = {std::nullopt, QStringLiteral("/cards/readme.pdf")};
+        controller().generateZero();
+        controller().generateZero();
+        QCOMPARE(status(), QStringLiteral("Unsupported file type."));
+        QVERIFY(log().endsWith(QStringLiteral("] Rejected unsupported file type: readme.pdf\n")));
         std::filesystem::create_directory(m_folder.path() / "dump.rom");
-        const QUrl table = fileUrl("/cards/T.PP_TABLE");
         for (const QList<QUrl>& refused : {QList<QUrl>{fileUrl("/cards/card.zip")},
                                            {fileUrl("/a.rom"), fileUrl("/b.rom")},
                                            {fileUrl(m_folder.path() / "dump.rom")},
                                            {}}) {
             QVERIFY(!send<QDragEnterEvent>(refused) && !drop(refused));
         }
-        QVERIFY(!send<QDragEnterEvent>({table}, Qt::MoveAction));
-        QVERIFY(drop({QUrl(QStringLiteral("https://example.org/a.rom")), table}));
-        waitUntilIdle();
-        QCOMPARE(m_services->loadedPaths, std::vector<std::filesystem::path>{"/cards/T.PP_TABLE"});
+        const QList<QUrl> table{QUrl(QStringLiteral("https://example.org/a.rom")),
+                                fileUrl("/cards/T.PP_TABLE")};
+        QVERIFY(!send<QDragEnterEvent>(table, Qt::MoveAction));
+        QVERIFY(drop(table));
         QCOMPARE(pathField()->text(), QString());
+        waitUntilIdle();
+        const auto dropTable = [&](std::optional<std::string> error) {
+            m_services->loadError = std::move(error);
+            QVERIFY(drop(table));
+            waitUntilIdle();
+        };
+        dropTable("Unreadable.");
+        controller().generateZero();
+        dropTable("Unreadable.");
+        dropTable(std::nullopt);
+        QCOMPARE(m_services->loadedPaths,
+                 std::vector<std::filesystem::path>(4, "/cards/T.PP_TABLE"));
+        QCOMPARE(m_services->exportCalls.size(), std::size_t(1));
     }
 };
 
@@ -494,25 +469,24 @@ private slots:
         QTest::addColumn<std::optional<PatchMode>>("generated");
         QTest::addColumn<QList<int>>("requestsAlertsQuits");
         const std::optional<PatchMode> none;
+        const QList<int> opensPanel{1, 0, 0};
+        const QList<int> quits{0, 0, 1};
 #ifdef Q_OS_MACOS
         const QKeyCombination help = Qt::CTRL | Qt::Key_Question;
 #else
         const QKeyCombination help(Qt::Key_F1);
 #endif
-        QTest::newRow("Ctrl+O: open panel")
-            << (Qt::CTRL | Qt::Key_O) << none << QList<int>{1, 0, 0};
+        QTest::newRow("Ctrl+O: open panel") << (Qt::CTRL | Qt::Key_O) << none << opensPanel;
         QTest::newRow("Ctrl+1: ZeroRPM OFF")
-            << (Qt::CTRL | Qt::Key_1) << std::optional(PatchMode::zeroRpmPure)
-            << QList<int>{1, 0, 0};
+            << (Qt::CTRL | Qt::Key_1) << std::optional(PatchMode::zeroRpmPure) << opensPanel;
         QTest::newRow("Ctrl+2: FAN 35")
-            << (Qt::CTRL | Qt::Key_2) << std::optional(PatchMode::fan35) << QList<int>{1, 0, 0};
+            << (Qt::CTRL | Qt::Key_2) << std::optional(PatchMode::fan35) << opensPanel;
         QTest::newRow("Ctrl+3: the custom row")
-            << (Qt::CTRL | Qt::Key_3) << std::optional(PatchMode::custom(45, 40))
-            << QList<int>{1, 0, 0};
+            << (Qt::CTRL | Qt::Key_3) << std::optional(PatchMode::custom(45, 40)) << opensPanel;
         QTest::newRow("the platform's help key") << help << none << QList<int>{0, 1, 0};
-        QTest::newRow("Ctrl+Q: quit") << (Qt::CTRL | Qt::Key_Q) << none << QList<int>{0, 0, 1};
+        QTest::newRow("Ctrl+Q: quit") << (Qt::CTRL | Qt::Key_Q) << none << quits;
         QTest::newRow("Ctrl+W: close the window, which quits")
-            << (Qt::CTRL | Qt::Key_W) << none << QList<int>{0, 0, 1};
+            << (Qt::CTRL | Qt::Key_W) << none << quits;
     }
 
     void shortcutKeys() {
@@ -581,7 +555,7 @@ private slots:
             if (QWidget* dialog = QApplication::activeModalWidget();
                 dialog && dialog->isVisible()) {
                 endJobOnceTheDialogIsUp.stop();
-                m_gate.open = true;
+                m_services->gateOpen = true;
             }
         });
         endJobOnceTheDialogIsUp.start(20);
@@ -589,7 +563,7 @@ private slots:
         giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
         giveUp.start(10000);
         QCOMPARE(QApplication::exec(), 0);
-        QVERIFY(m_gate.open && !controller().isBusy());
+        QVERIFY(m_services->gateOpen && !controller().isBusy());
     }
 
     // Loaded under the rules of a drop; one sent before launching waits for the window.
@@ -613,12 +587,11 @@ private slots:
                              : AppDelegate::Links{});
             QCOMPARE(menuItem(QStringLiteral("PayPal Donate")) != nullptr, withLinks);
             QCOMPARE(window().donateButton()->isHidden(), !withLinks);
-            m_services->alerts.clear();
-            m_services->alertAnswers = {withLinks ? 0 : -1, 1, 2};
-            for (int pressed = 0; pressed < (withLinks ? 3 : 1); ++pressed) {
+            m_services->alertAnswers = {-1, 1, 2};
+            for (int shown = 0; shown < 3; ++shown) {
                 m_delegate->showAbout();
             }
-            const Alert& alert = m_services->alerts.at(0);
+            const Alert& alert = m_services->alerts.back();
             QCOMPARE(alert.message, QStringLiteral("Ventora"));
             QCOMPARE(
                 alert.informativeText,
