@@ -43,9 +43,7 @@ private slots:
             LogFormat::excessPrefixLength("a\U0001F600" + QString(3000, 'y'), 3001)};
         QCOMPARE(cuts, (QList<qsizetype>{0, 4, 2, 3}));
         LogView log;
-        for (int line = 0; line < 700; ++line) {
-            log.appendEntries({QString(90, 'z')});
-        }
+        log.appendEntries(QStringList(700, QString(90, 'z')));
         QVERIFY(log.toPlainText().size() <= LogFormat::maximumLength);
         QVERIFY(log.toPlainText().startsWith('[') && log.toPlainText().endsWith("z\n"));
     }

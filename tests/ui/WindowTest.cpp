@@ -154,14 +154,16 @@ private:
 
 } // namespace
 
-/// What both suites share: the shell launched on the fake services and the window it shows.
-class WindowFixture : public QObject {
+/// The window and the application shell around it, on the fake services: loads, detections
+/// and exports with the busy rules, the pending generation, the path field and drops; the
+/// shortcuts, About, files opened from the file manager and quitting that waits for a job.
+class WindowTest : public QObject {
     Q_OBJECT
 
-protected:
     std::shared_ptr<FakeWindowServices> m_services;
     std::unique_ptr<AppDelegate> m_delegate;
     int m_terminations = 0;
+    TemporaryFolder m_folder;
 
     void launch(AppDelegate::Links links = {}, std::function<void()> terminate = {}) {
         m_delegate = std::make_unique<AppDelegate>(
@@ -199,28 +201,6 @@ protected:
         QTRY_VERIFY(m_services->waiting);
     }
 
-private slots:
-    void init() {
-        m_services = std::make_shared<FakeWindowServices>();
-        m_terminations = 0;
-        launch();
-    }
-
-    void cleanup() {
-        m_services->gateOpen = true;
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-        m_delegate.reset();
-    }
-};
-
-/// The window's workflow: loads, detections and exports, with the busy rules, the pending
-/// generation, the path field and drops.
-class MainWindowControllerTest : public WindowFixture {
-    Q_OBJECT
-
-    TemporaryFolder m_folder;
-
     // Drags reach the window as the platform delivers them: to its native window, here at the
     // editable path field, from where Qt hands them to the nearest widget accepting drops.
     template <typename Event>
@@ -240,6 +220,20 @@ class MainWindowControllerTest : public WindowFixture {
     }
 
 private slots:
+    void init() {
+        m_services = std::make_shared<FakeWindowServices>();
+        m_terminations = 0;
+        launch();
+    }
+
+    // A job still running is left to finish after its controller is gone.
+    void cleanup() {
+        m_delegate.reset();
+        m_services->gateOpen = true;
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
     void busyRules_data() {
         QTest::addColumn<QString>("job");
         QTest::addColumn<QString>("startStatus");
@@ -405,12 +399,8 @@ private slots:
                                               "detection; the manual value was preserved.\n")));
     }
 
-    void resultsForADestroyedControllerAreDropped() {
-        startGated(QStringLiteral("load"));
-        m_delegate.reset();
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
+    // The cleanup destroys the controller while this job runs; its result must be dropped.
+    void resultsForADestroyedControllerAreDropped() { startGated(QStringLiteral("load")); }
 
     // A generation asked for without a table waits through a cancelled or refused panel and
     // refused drags for the next load, and is forgotten when that load fails. A drag qualifies
@@ -448,22 +438,7 @@ private slots:
                  std::vector<std::filesystem::path>(4, "/cards/T.PP_TABLE"));
         QCOMPARE(m_services->exportCalls.size(), std::size_t(1));
     }
-};
 
-/// The application shell: its shortcuts, About, files opened from the file manager, and
-/// quitting that waits for a running job.
-class AppDelegateTest : public WindowFixture {
-    Q_OBJECT
-
-    QAction* menuItem(const QString& title) {
-        const QList<QAction*> items = m_delegate->menuBar()->findChildren<QAction*>();
-        const auto found = std::find_if(items.begin(), items.end(), [&](QAction* item) {
-            return item->text() == title && item->isVisible();
-        });
-        return found == items.end() ? nullptr : *found;
-    }
-
-private slots:
     void shortcutKeys_data() {
         QTest::addColumn<QKeyCombination>("key");
         QTest::addColumn<std::optional<PatchMode>>("generated");
@@ -510,9 +485,9 @@ private slots:
     void quittingDuringAJob_data() {
         QTest::addColumn<bool>("byClosingTheWindow");
         QTest::addColumn<QString>("job");
-        QTest::newRow("Quit item, loading for a pending generation") << false << "load";
+        QTest::newRow("asking to quit, loading for a pending generation") << false << "load";
         QTest::newRow("closing the window, detecting") << true << "detect";
-        QTest::newRow("Quit item, exporting") << false << "generate";
+        QTest::newRow("asking to quit, exporting") << false << "generate";
     }
 
     // The job is cancelled, a second request changes nothing, and the quit runs once the job
@@ -528,7 +503,7 @@ private slots:
             if (byClosingTheWindow) {
                 QVERIFY(!window().close());
             } else {
-                menuItem(QStringLiteral("Quit Ventora"))->trigger();
+                (void)m_delegate->applicationShouldTerminate();
             }
         }
         QVERIFY(m_terminations == 0 && window().isVisible());
@@ -547,7 +522,7 @@ private slots:
         launch({donationPage, contactMail}, &AppDelegate::endEventLoop);
         m_services->jobsIgnoreCancellation = true;
         startGated(QStringLiteral("load"));
-        menuItem(QStringLiteral("Quit Ventora"))->trigger();
+        (void)m_delegate->applicationShouldTerminate();
         m_services->modalAlerts = true;
         QTimer::singleShot(0, m_delegate.get(), &AppDelegate::showAbout);
         QTimer endJobOnceTheDialogIsUp;
@@ -559,9 +534,7 @@ private slots:
             }
         });
         endJobOnceTheDialogIsUp.start(20);
-        QTimer giveUp;
-        giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
-        giveUp.start(10000);
+        QTimer::singleShot(10000, &endJobOnceTheDialogIsUp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(m_services->gateOpen && !controller().isBusy());
     }
@@ -585,7 +558,11 @@ private slots:
         for (const bool withLinks : {false, true}) {
             launch(withLinks ? AppDelegate::Links{donationPage, contactMail}
                              : AppDelegate::Links{});
-            QCOMPARE(menuItem(QStringLiteral("PayPal Donate")) != nullptr, withLinks);
+            const QList<QAction*> items = m_delegate->menuBar()->findChildren<QAction*>();
+            const auto donate = std::find_if(items.begin(), items.end(), [](QAction* item) {
+                return item->text() == QLatin1String("PayPal Donate");
+            });
+            QCOMPARE(donate != items.end() && (*donate)->isVisible(), withLinks);
             QCOMPARE(window().donateButton()->isHidden(), !withLinks);
             m_services->alertAnswers = {-1, 1, 2};
             for (int shown = 0; shown < 3; ++shown) {
@@ -611,9 +588,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Appearance::applyDarkAppearance(application);
-    MainWindowControllerTest controllerTest;
-    AppDelegateTest delegateTest;
-    return QTest::qExec(&controllerTest, argc, argv) | QTest::qExec(&delegateTest, argc, argv);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "WindowTest.moc"
