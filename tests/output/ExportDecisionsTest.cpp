@@ -147,6 +147,13 @@ TEST(ExportDecisions, DevicePathFollowsBothDecisionTables) {
         EXPECT_EQ(decision.devicePath, c.usesGpuPath ? gpuPath : fallbackDevicePath);
         EXPECT_EQ(decision.localGPU.has_value(), c.gfxutilID == "67df");
     }
+    Lines messages;
+    EXPECT_EQ(test::appErrorOf([&] {
+                  (void)decideDevicePath(sourceWith(0x67DF), GpuFamily::polaris, "PciRoot(0x0)",
+                                         messages, nullptr, sandbox.context());
+              }),
+              "Invalid DeviceProperties path override. Output was blocked instead of silently "
+              "using another path.");
 }
 
 } // namespace

@@ -30,7 +30,7 @@ TEST(OpenCoreValidator, VerdictsAreReportedAndFailuresSkipped) {
     };
     test::OutputSandbox sandbox;
     const fs::path config = sandbox.root() / "config.plist";
-    test::writeFile(config, std::string("<plist/>"));
+    sandbox.write(config, std::string("<plist/>"));
     for (const auto& [body, messageEnd] : cases) {
         const fs::path validator = sandbox.writeScript("ocvalidate", startedRight + body);
         EXPECT_EQ(OpenCoreValidator::check(validator, config, nullptr, sandbox.context(), 0.3),

@@ -1,12 +1,10 @@
 #include "OutputSandbox.hpp"
 
 #include "core/Ascii.hpp"
-#include "core/FileSystem.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -14,10 +12,10 @@ namespace ventora::test {
 namespace fs = std::filesystem;
 
 OutputSandbox::OutputSandbox() {
-    for (const char* folder : {"tmp", "Desktop", "resources", "tools"}) {
+    for (const char* folder : {"tmp", "Desktop", "tools"}) {
         fs::create_directory(root() / folder);
     }
-    fs::copy_file(VENTORA_BASE_CONFIG_PATH, root() / "resources" / "BaseConfig.plist");
+    write("resources/BaseConfig.plist", FileSystem::readWholeFile(VENTORA_BASE_CONFIG_PATH));
     m_context.temporaryDirectory = root() / "tmp";
     m_context.desktopDirectory = root() / "Desktop";
     m_context.resourcesDirectory = root() / "resources";
@@ -25,15 +23,8 @@ OutputSandbox::OutputSandbox() {
     m_context.zipExecutable = "/usr/bin/zip";
 }
 
-// A test may leave the Desktop read-only; the folder must still go.
-OutputSandbox::~OutputSandbox() {
-    std::error_code ignored;
-    fs::permissions(root() / "Desktop", fs::perms::owner_all, fs::perm_options::add, ignored);
-}
-
 fs::path OutputSandbox::writeScript(const std::string& name, const std::string& body) const {
-    const fs::path path = root() / "tools" / name;
-    writeFile(path, "#!/bin/sh\n" + body + "\n");
+    const fs::path path = write("tools/" + name, "#!/bin/sh\n" + body + "\n");
     fs::permissions(path, fs::perms::owner_all);
     return path;
 }
@@ -44,30 +35,12 @@ std::vector<std::string> OutputSandbox::leftoverTemporaries() const {
                                          std::pair{m_context.desktopDirectory, ".Ventora-"}}) {
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(folder, error)) {
-            if (const std::string name = entry.path().filename().string();
-                name.starts_with(prefix)) {
-                names.push_back(name);
+            if (entry.path().filename().string().starts_with(prefix)) {
+                names.push_back(entry.path().filename().string());
             }
         }
     }
     return names;
-}
-
-Bytes readFile(const fs::path& path) {
-    return FileSystem::readWholeFile(path);
-}
-
-void writeFile(const fs::path& path, ByteView bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    writeFile(path, ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::string commandOutput(const std::string& command) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ByteUtils.hpp"
+#include "core/FileSystem.hpp"
 #include "core/PlatformContext.hpp"
 #include "support/TemporaryFolder.hpp"
 
@@ -11,18 +11,20 @@
 namespace ventora::test {
 
 /// A private folder per test with its own temporary folder, Desktop, resources (holding a
-/// copy of the shipped BaseConfig.plist) and a place for fake tools. The context it hands
-/// out points at these and at no detection tool at all; zip is the system's unless a test
-/// replaces it.
+/// copy of the shipped BaseConfig.plist) and a place for fake tools. Its context points at
+/// these, at no detection tool at all, and at the system's zip.
 class OutputSandbox {
 public:
     OutputSandbox();
-    ~OutputSandbox();
-    OutputSandbox(const OutputSandbox&) = delete;
-    OutputSandbox& operator=(const OutputSandbox&) = delete;
 
     [[nodiscard]] const std::filesystem::path& root() const { return m_folder.path(); }
     [[nodiscard]] PlatformContext& context() { return m_context; }
+
+    /// Writes `contents` to `path`, absolute or relative to the root.
+    template <typename Contents>
+    std::filesystem::path write(const std::filesystem::path& path, const Contents& contents) const {
+        return m_folder.write(path.string(), contents);
+    }
 
     /// Writes an executable /bin/sh script `name` in the tools folder and returns its path.
     std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
@@ -35,9 +37,9 @@ private:
     PlatformContext m_context;
 };
 
-[[nodiscard]] Bytes readFile(const std::filesystem::path& path);
-void writeFile(const std::filesystem::path& path, ByteView bytes);
-void writeFile(const std::filesystem::path& path, const std::string& text);
+inline Bytes readFile(const std::filesystem::path& path) {
+    return FileSystem::readWholeFile(path);
+}
 
 /// What `command` (run by /bin/sh) printed on standard output.
 [[nodiscard]] std::string commandOutput(const std::string& command);

@@ -70,8 +70,8 @@ TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
         fs::remove(shipped);
         fs::remove(mine);
         if (contents) {
-            test::writeFile(shipped, *contents);
-            test::writeFile(mine, *contents);
+            sandbox.write(shipped, *contents);
+            sandbox.write(mine, *contents);
         }
         EXPECT_EQ(test::appErrorOf(generate), message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
@@ -217,7 +217,7 @@ TEST_F(PlistServiceTest, ValidateReportsEachMismatch) {
     const fs::path config = sandbox.root() / "handmade.plist";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::writeFile(config, plistXml(entryHead + c.entry + entryTail));
+        sandbox.write(config, plistXml(entryHead + c.entry + entryTail));
         EXPECT_EQ(test::appErrorOf([&] {
                       PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
                   }),
