@@ -4,7 +4,6 @@
 #include "output/Plist.hpp"
 #include "support/ErrorMessage.hpp"
 
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace ventora {
@@ -20,8 +19,9 @@ std::string plistXml(const std::string& body) {
            "</plist>\n";
 }
 
-std::string data(const std::string& base64) {
-    return "<data>" + base64 + "</data>";
+// <key>key</key><data>base64</data>
+std::string data(const std::string& key, const std::string& base64) {
+    return "<key>" + key + "</key><data>" + base64 + "</data>";
 }
 
 class PlistServiceTest : public ::testing::Test {
@@ -32,48 +32,47 @@ protected:
 TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
     const fs::path mine = sandbox.root() / "MY.plist";
     const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
-    const auto fromTemplate = [&](const std::string& path) {
-        (void)PlistService::generateConfig(table, sandbox.root(), path, {}, false,
-                                           sandbox.context());
-    };
-    const auto fromMine = [&] {
-        std::vector<std::string> messages;
-        (void)PlistService::generateConfigFrom(PlistService::readUserConfig(mine), table,
-                                               sandbox.root(), polarisPath, {}, false, messages);
-    };
     const std::string invalidPath =
         "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.";
-    // Absent contents: no file at all.
-    const std::vector<std::tuple<std::optional<std::string>, std::function<void()>, std::string>>
-        cases = {
-            {{},
-             [&] { fromTemplate(polarisPath); },
-             "BaseConfig.plist is missing from the app bundle."},
-            {plistXml("<array/>"), [&] { fromTemplate(polarisPath); },
-             "BaseConfig.plist is not a valid plist dictionary."},
-            {plistXml("<dict/>"), [&] { fromTemplate("PciRoot(0x0)"); }, invalidPath},
-            // The path is checked before the template is parsed.
-            {"not a plist", [&] { fromTemplate("Pci(0x1,0x0)"); }, invalidPath},
-            {"<?xml version=\"1.0\"?><plist><dict><key>a</key>", [&] { fromTemplate(polarisPath); },
-             "Could not read a property list from " + shipped.string() + "."},
-            {plistXml("<array><dict/></array>"), fromMine,
-             "The chosen base config " + mine.string() + " is not a valid plist dictionary."},
-            {"[Boot]\ntimeout=5\n", fromMine,
-             "Could not read a property list from " + mine.string() + "."},
-            {{},
-             fromMine,
-             "Could not read the chosen base config " + mine.string() +
-                 ": No such file or directory."},
-        };
-    for (const auto& [contents, generate, message] : cases) {
-        SCOPED_TRACE(message);
+    struct Case {
+        std::optional<std::string> contents; // of both configs; absent: no files at all
+        bool chosen;                         // the user's config, otherwise the shipped one
+        std::string path, message;
+    };
+    const std::vector<Case> cases = {
+        {{}, false, polarisPath, "BaseConfig.plist is missing from the app bundle."},
+        {plistXml("<array/>"), false, polarisPath,
+         "BaseConfig.plist is not a valid plist dictionary."},
+        {plistXml("<dict/>"), false, "PciRoot(0x0)", invalidPath},
+        // The path is checked before the template is parsed.
+        {"not a plist", false, "Pci(0x1,0x0)", invalidPath},
+        {"<?xml version=\"1.0\"?><plist><dict><key>a</key>", false, polarisPath,
+         "Could not read a property list from " + shipped.string() + "."},
+        {plistXml("<array><dict/></array>"), true, polarisPath,
+         "The chosen base config " + mine.string() + " is not a valid plist dictionary."},
+        {"[Boot]\ntimeout=5\n", true, polarisPath,
+         "Could not read a property list from " + mine.string() + "."},
+        {{},
+         true,
+         polarisPath,
+         "Could not read the chosen base config " + mine.string() + ": No such file or directory."},
+    };
+    for (const Case& c : cases) {
         fs::remove(shipped);
         fs::remove(mine);
-        if (contents) {
-            sandbox.write(shipped, *contents);
-            sandbox.write(mine, *contents);
+        if (c.contents) {
+            sandbox.write(shipped, *c.contents);
+            sandbox.write(mine, *c.contents);
         }
-        EXPECT_EQ(test::appErrorOf(generate), message);
+        std::vector<std::string> messages;
+        EXPECT_EQ(test::appErrorOf([&] {
+                      (void)(c.chosen ? PlistService::generateConfigFrom(
+                                            PlistService::readUserConfig(mine), table,
+                                            sandbox.root(), c.path, {}, false, messages)
+                                      : PlistService::generateConfig(table, sandbox.root(), c.path,
+                                                                     {}, false, sandbox.context()));
+                  }),
+                  c.message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
     }
 }
@@ -89,18 +88,17 @@ TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
     };
     const std::string name = "<key>@0,name</key><string>ATY,Python</string>";
     const std::string model = "<key>model</key><string>AMD Radeon RX 6800</string>";
-    const std::string ownDeviceID = "<key>device-id</key>" + data("33MAAA==");
+    const std::string ownDeviceID = data("device-id", "33MAAA==");
     const std::string slot = "<key>AAPL,slot-name</key><string>Slot-1</string>";
     // A device-id the entry had is overwritten in place; new properties come last.
-    const std::string spoof = "<key>device-id</key>" + data("v3MAAA==");
-    const std::string tableKey = "<key>PP_PhmSoftPowerPlayTable</key>" + data("ECAwQFA=");
-    const std::string igpuWithTable = entry(
-        "PciRoot(0x0)/Pci(0x2,0x0)", "<key>AAPL,ig-platform-id</key>" + data("AACbPg==") +
-                                         "<key>PP_PhmSoftPowerPlayTable</key>" + data("AAEC"));
+    const std::string spoof = data("device-id", "v3MAAA==");
+    const std::string tableKey = data("PP_PhmSoftPowerPlayTable", "ECAwQFA=");
+    const std::string igpuWithTable =
+        entry("PciRoot(0x0)/Pci(0x2,0x0)",
+              data("AAPL,ig-platform-id", "AACbPg==") + data("PP_PhmSoftPowerPlayTable", "AAEC"));
     const std::string igpu =
-        entry("PciRoot(0x0)/Pci(0x2,0x0)", "<key>AAPL,ig-platform-id</key>" + data("AACbPg=="));
-    const std::string audio =
-        entry("PciRoot(0x0)/Pci(0x1F,0x3)", "<key>layout-id</key>" + data("AQAAAA=="));
+        entry("PciRoot(0x0)/Pci(0x2,0x0)", data("AAPL,ig-platform-id", "AACbPg=="));
+    const std::string audio = entry("PciRoot(0x0)/Pci(0x1F,0x3)", data("layout-id", "AQAAAA=="));
     const std::string gpuDone = entry(gpu, name + model + spoof + tableKey);
     const auto config = [&](const std::string& add) {
         return plistXml(
@@ -115,115 +113,85 @@ TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
             "<key>Matrix</key><array><array><integer>18446744073709551615</integer><array/>"
             "</array><data>AAE=</data><false/></array></dict></dict>");
     };
-    struct Case {
-        const char* name;
-        std::string add;
-        std::string expectedAdd;
-        std::vector<std::string> respelled;
-    };
     const std::string lowerCase = "PciRoot(0x0)/Pci(0x1c,0x4)/Pci(0x0,0x0)";
-    const std::string oldTable = "<key>PP_PhmSoftPowerPlayTable</key>" + data("AAEC");
+    const std::string oldTable = data("PP_PhmSoftPowerPlayTable", "AAEC");
     const std::string other = "<key>PciRoot(0x2)/Pci(0x0,0x0)</key><string>keep</string>";
     const std::string padded = " PciRoot(0x00)/Pci(0x1C,0x04)/Pci(0x00,0x000) ";
-    const std::vector<Case> cases = {
-        {"canonical key",
-         igpuWithTable + entry(gpu, name + model + ownDeviceID) + audio,
-         igpu + gpuDone + audio,
-         {}},
-        {"lower-case key",
-         igpuWithTable + entry(lowerCase, name + model + ownDeviceID) + audio,
-         igpu + gpuDone + audio,
-         {lowerCase}},
-        {"zero-padded key with blanks",
-         igpu + entry(padded, name + model) + audio,
-         igpu + entry(gpu, name + model + tableKey + spoof) + audio,
-         {padded}},
-        // Both spellings: one entry where the first stood, the canonical entry's values win.
-        {"both spellings",
-         igpu + entry(lowerCase, name + "<key>model</key><string>Old</string>" + slot) + audio +
-             entry(gpu, model),
-         igpu + entry(gpu, model + name + slot + tableKey + spoof) + audio,
-         {lowerCase}},
-        // An entry left empty goes only when its key is a device path; other values stay.
-        {"old tables elsewhere",
-         entry("PciRoot(0x1)/Pci(0x3,0x0)", oldTable) + entry("#Comment", oldTable) + other +
-             entry(gpu, ownDeviceID + "<key>no-gfx-spoof</key>" + data("AQAAAA==")),
-         entry("#Comment", "") + other + entry(gpu, spoof + tableKey),
-         {}},
+    struct Case {
+        std::string add, expectedAdd, respelled = {}; // respelled: the key reported, if any
     };
-    for (const Case& c : cases) {
-        for (const bool binary : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (binary ? ", binary" : ", XML"));
-            const std::string xml = config(c.add);
-            PlistService::UserConfig base{sandbox.root() / "My config.plist",
-                                          Bytes(xml.begin(), xml.end())};
-            if (binary) {
-                base.bytes = Plist::toBinary(Plist::parse(base.bytes, "case").get());
-            }
-            std::vector<std::string> messages;
-            const fs::path written = PlistService::generateConfigFrom(base, table, sandbox.root(),
-                                                                      gpu, 0x73BF, false, messages);
-            const Plist::PlistPtr result = Plist::parse(test::readFile(written), "result");
-            const std::string expected = config(c.expectedAdd);
-            EXPECT_EQ(
-                Plist::toXml(result.get()),
-                Plist::toXml(Plist::parse(Bytes(expected.begin(), expected.end()), "").get()));
-            // Compared as text, a real rounded by the writer would be rounded alike on both
-            // sides; its value proves it came back whole.
-            double scale = 0;
-            plist_get_real_val(
-                Plist::item(Plist::item(result.get(), "Misc", PLIST_DICT), "Scale", PLIST_REAL),
-                &scale);
-            EXPECT_EQ(scale, 1.5e-10);
-            std::vector<std::string> expectedMessages;
-            for (const std::string& key : c.respelled) {
-                expectedMessages.push_back("DeviceProperties -> Add entry \"" + key +
-                                           "\" of the base config names the same device as " + gpu +
-                                           "; it was respelled to that key with its "
-                                           "other properties kept.");
-            }
-            EXPECT_EQ(messages, expectedMessages);
+    const std::vector<Case> cases = {
+        {igpuWithTable + entry(gpu, name + model + ownDeviceID) + audio, igpu + gpuDone + audio},
+        {igpuWithTable + entry(lowerCase, name + model + ownDeviceID) + audio,
+         igpu + gpuDone + audio, lowerCase},
+        {igpu + entry(padded, name + model) + audio,
+         igpu + entry(gpu, name + model + tableKey + spoof) + audio, padded},
+        // Both spellings: one entry where the first stood, the canonical entry's values win.
+        {igpu + entry(lowerCase, name + "<key>model</key><string>Old</string>" + slot) + audio +
+             entry(gpu, model),
+         igpu + entry(gpu, model + name + slot + tableKey + spoof) + audio, lowerCase},
+        // An entry left empty goes only when its key is a device path; other values stay.
+        {entry("PciRoot(0x1)/Pci(0x3,0x0)", oldTable) + entry("#Comment", oldTable) + other +
+             entry(gpu, ownDeviceID + data("no-gfx-spoof", "AQAAAA==")),
+         entry("#Comment", "") + other + entry(gpu, spoof + tableKey)},
+    };
+    for (std::size_t i = 0; i < cases.size() * 2; ++i) {
+        const Case& c = cases[i / 2];
+        SCOPED_TRACE(c.add + (i % 2 == 1 ? ", binary" : ", XML"));
+        const std::string xml = config(c.add);
+        PlistService::UserConfig base{sandbox.root() / "My config.plist",
+                                      Bytes(xml.begin(), xml.end())};
+        if (i % 2 == 1) {
+            base.bytes = Plist::toBinary(Plist::parse(base.bytes, "case").get());
         }
+        std::vector<std::string> messages;
+        const fs::path written = PlistService::generateConfigFrom(base, table, sandbox.root(), gpu,
+                                                                  0x73BF, false, messages);
+        const Plist::PlistPtr result = Plist::parse(test::readFile(written), "result");
+        const std::string expected = config(c.expectedAdd);
+        EXPECT_EQ(Plist::toXml(result.get()),
+                  Plist::toXml(Plist::parse(Bytes(expected.begin(), expected.end()), "").get()));
+        // Compared as text, a real rounded by the writer would be rounded alike on both sides;
+        // its value proves it came back whole.
+        double scale = 0;
+        plist_get_real_val(
+            Plist::item(Plist::item(result.get(), "Misc", PLIST_DICT), "Scale", PLIST_REAL),
+            &scale);
+        EXPECT_EQ(scale, 1.5e-10);
+        EXPECT_EQ(messages, c.respelled.empty()
+                                ? std::vector<std::string>{}
+                                : std::vector<std::string>{
+                                      "DeviceProperties -> Add entry \"" + c.respelled +
+                                      "\" of the base config names the same device as " + gpu +
+                                      "; it was respelled to that key with its other properties "
+                                      "kept."});
     }
 }
 
 TEST_F(PlistServiceTest, ValidateReportsEachMismatch) {
-    const std::string entryHead =
-        "<dict><key>DeviceProperties</key><dict><key>Add</key><dict><key>" + polarisPath +
-        "</key><dict>";
-    const std::string entryTail = "</dict></dict></dict></dict>";
-    const std::string goodTable = "<key>PP_PhmSoftPowerPlayTable</key>" + data("ECAwQFA=");
-    struct Case {
-        const char* name;
-        std::string entry;
-        std::optional<int> spoof;
-        bool noGfxSpoof;
-        std::string messageEnd; // empty: validation passes
-    };
-    const std::vector<Case> cases = {
-        {"all good",
-         goodTable + "<key>device-id</key>" + data("42cAAA==") + "<key>no-gfx-spoof</key>" +
-             data("AQAAAA=="),
-         0x67E3, true, ""},
-        {"table differs", "<key>PP_PhmSoftPowerPlayTable</key>" + data("ECAwQFE="), std::nullopt,
-         false, "SPPT data was not written correctly."},
-        {"device-id unexpected", goodTable + "<key>device-id</key>" + data("42cAAA=="),
-         std::nullopt, false, "device-id spoof does not match the target mapping."},
-        {"no-gfx-spoof missing", goodTable + "<key>device-id</key>" + data("42cAAA=="), 0x67E3,
-         true, "no-gfx-spoof does not match the target mapping."},
-        {"no-gfx-spoof unexpected", goodTable + "<key>no-gfx-spoof</key>" + data("AQAAAA=="),
-         std::nullopt, true, "no-gfx-spoof does not match the target mapping."},
+    const std::string goodTable = data("PP_PhmSoftPowerPlayTable", "ECAwQFA=");
+    const std::string spoof = data("device-id", "42cAAA==");
+    const std::string noGfx = data("no-gfx-spoof", "AQAAAA==");
+    const std::vector<std::tuple<std::string, std::optional<int>, bool, std::string>> cases = {
+        {goodTable + spoof + noGfx, 0x67E3, true, ""}, // passes
+        {data("PP_PhmSoftPowerPlayTable", "ECAwQFE="),
+         {},
+         false,
+         "SPPT data was not written correctly."},
+        {goodTable + spoof, {}, false, "device-id spoof does not match the target mapping."},
+        {goodTable + spoof, 0x67E3, true, "no-gfx-spoof does not match the target mapping."},
     };
     const fs::path config = sandbox.root() / "handmade.plist";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sandbox.write(config, plistXml(entryHead + c.entry + entryTail));
+    for (const auto& [entry, spoofID, noGfxSpoof, messageEnd] : cases) {
+        sandbox.write(config, plistXml("<dict><key>DeviceProperties</key><dict><key>Add</key><dict>"
+                                       "<key>" +
+                                       polarisPath + "</key><dict>" + entry +
+                                       "</dict></dict></dict></dict>"));
         EXPECT_EQ(test::appErrorOf([&] {
-                      PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
+                      PlistService::validate(config, table, polarisPath, spoofID, noGfxSpoof);
                   }),
-                  c.messageEnd.empty()
-                      ? "<no AppError>"
-                      : "Generated config.plist validation failed. " + c.messageEnd);
+                  messageEnd.empty() ? "<no AppError>"
+                                     : "Generated config.plist validation failed. " + messageEnd);
     }
 }
 
