@@ -18,16 +18,16 @@ void collect(plist_t node, const std::string& path, Schema& schema) {
     }
     for (const std::string& key : Plist::keys(node)) {
         plist_t child = plist_dict_get_item(node, key.c_str());
+        const plist_type type = plist_get_node_type(child);
         const std::string childPath = path + "/" + key;
         if (key.starts_with("#")) {
             continue;
         }
-        schema[childPath] = plist_get_node_type(child);
-        if (plist_get_node_type(child) == PLIST_DICT) {
+        schema[childPath] = type;
+        if (type == PLIST_DICT) {
             collect(child, childPath, schema);
         }
-        for (uint32_t i = 0;
-             plist_get_node_type(child) == PLIST_ARRAY && i < plist_array_get_size(child); ++i) {
+        for (uint32_t i = 0; type == PLIST_ARRAY && i < plist_array_get_size(child); ++i) {
             if (plist_get_node_type(plist_array_get_item(child, i)) == PLIST_DICT) {
                 collect(plist_array_get_item(child, i), childPath + "[]", schema);
             }

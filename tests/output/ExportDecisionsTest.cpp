@@ -54,11 +54,8 @@ TEST(ExportDecisions, SpoofComesFromThePhysicalIdAndTheSpoofMap) {
         {{}, 0x7310, {}, false},
         {0x67DF, 0x67DF, {}, false},
         {0x73AF, 0x73AF, 0x73BF, false},
-        {0x6981, 0x6981, 0x67E3, true},
         {0x6985, 0x6985, 0x67E3, true},
         {0x6987, 0x6987, 0x67FF, true},
-        {0x6995, 0x6995, 0x67E3, true},
-        {0x699F, 0x699F, 0x67FF, true},
     };
     for (const Case& c : cases) {
         Lines messages;

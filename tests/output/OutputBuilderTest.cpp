@@ -110,7 +110,8 @@ TEST_F(OutputBuilderTest, ArchiveHoldsEveryFileWithItsExactBytes) {
     const PatchResult patch = ZeroRpmPatcher::apply(document, custom);
     const FileSystem::StepRecorder recorder;
     const ExportResult result = runExport(document, custom);
-    EXPECT_EQ(result.archivePath, desktop / "ZeroRPM45-40.zip");
+    EXPECT_EQ(std::tuple(result.archivePath, result.devicePath),
+              std::tuple(desktop / "ZeroRPM45-40.zip", fallbackPath));
     // A power cut leaves the old archive or the new one: the tested archive reaches the disk
     // before it replaces the old one, the Desktop right after; staging files are only renamed.
     using Kind = FileSystem::Step::Kind;
@@ -126,7 +127,6 @@ TEST_F(OutputBuilderTest, ArchiveHoldsEveryFileWithItsExactBytes) {
     EXPECT_EQ(std::tuple(last[1].kind, last[1].path, last[1].target),
               std::tuple(Kind::rename, last[0].path, result.archivePath));
     EXPECT_EQ(std::tuple(last[2].kind, last[2].path), std::tuple(Kind::flushDirectory, desktop));
-    EXPECT_EQ(result.devicePath, fallbackPath);
     const std::string hex = ByteUtils::hexString(patch.data);
     std::map<std::string, Bytes> members{
         {"Backup/Original-PP_PhmSoftPowerPlayTable.bin", document.data},
@@ -193,46 +193,6 @@ Source VBIOS device-id: 0x6985.
     expectNothingChanged();
 }
 
-// A raw table has no identity to spoof from and no ROM to back up; the GPU confirmed at the
-// typed path is reported, but only as the host's.
-TEST_F(OutputBuilderTest, RawTableAtAConfirmedManualPath) {
-    const std::string navi = "PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)";
-    sandbox.context().gfxutilLocations = {sandbox.writeScript(
-        "gfxutil", "echo '01:00.0 1002:731f /PCI0@0/PEG0@1/GFX0@0 = " + navi + "'")};
-    const SpptDocument document = load(GpuFamily::navi10);
-    const PatchResult patch = ZeroRpmPatcher::apply(document, PatchMode::zeroRpmPure);
-    const ExportResult result =
-        runExport(document, PatchMode::zeroRpmPure,
-                  " PciRoot(0x00)/Pci(0x03,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)\n");
-    EXPECT_EQ(result.archivePath, desktop / "ZeroRPM.zip");
-    EXPECT_EQ(result.devicePath, navi);
-    for (const std::string line :
-         {"Local host GPU detected: Navi 10 / device-id 0x731F (used only to decide whether local "
-          "GFX0 belongs to the loaded source)",
-          "Loaded source GPU: PowerPlay family Navi 10 / physical device-id unavailable",
-          "Injected OpenCore device-id spoof: none", "Source VBIOS device-id: unavailable"}) {
-        EXPECT_NE(result.report.find("\n" + line + "\n"), std::string::npos) << line;
-    }
-    const Lines entries = test::archiveEntries(result.archivePath);
-    EXPECT_EQ(std::count(entries.begin(), entries.end(), "Backup/Original-VBIOS.rom"), 0);
-    expectInjected(result.archivePath, navi, {{"PP_PhmSoftPowerPlayTable", patch.data}});
-}
-
-TEST_F(OutputBuilderTest, RefusalsComeBeforeAnyFolderIsCreated) {
-    SpptDocument garbage = load(GpuFamily::polaris);
-    std::fill(garbage.data.begin() + 2, garbage.data.end(), std::uint8_t{0xEE});
-    // Their sentences are asserted where they arise.
-    const std::vector<std::pair<SpptDocument, std::optional<std::string>>> cases = {
-        {load(GpuFamily::polaris, 0x73BF), std::nullopt},
-        {garbage, std::nullopt},
-        {load(GpuFamily::vega20), "PciRoot(0x0)"}};
-    for (const auto& [document, override] : cases) {
-        EXPECT_ANY_THROW(runExport(document, PatchMode::zeroRpmPure, override));
-        EXPECT_TRUE(fs::is_empty(sandbox.context().temporaryDirectory));
-        expectNothingChanged();
-    }
-}
-
 // Nothing is staged before the private staging folder; at 10 the four tables are, at 16 the
 // other three files and the temporary archive as well.
 TEST_F(OutputBuilderTest, EachCheckpointCancelsAndLeavesNothing) {
@@ -262,42 +222,60 @@ TEST_F(OutputBuilderTest, EachCheckpointCancelsAndLeavesNothing) {
     }
 }
 
-// The failures' own messages are asserted where they arise.
-TEST_F(OutputBuilderTest, FailuresKeepThePreviousArchiveAndLeaveNothing) {
-    const auto useZip = [this](const std::string& script) {
-        return [this, script] {
-            sandbox.context().zipExecutable = sandbox.writeScript("zip", script);
-        };
-    };
+// Refusals come before any folder is created; failures undo what was staged. Their own
+// messages are asserted where they arise.
+TEST_F(OutputBuilderTest, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothing) {
     const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
-    const std::vector<std::function<void()>> failures = {
-        useZip("echo 'zip I/O error: No space left on device' >&2; exit 14"),
-        useZip("echo x > \"$2\"; exec sleep 10"), // past its time-out
-        useZip("case \"$1\" in -T) echo 'bad CRC' >&2; exit 2;; esac; echo x > \"$2\""),
-        [&] { fs::remove(shipped); },
-        [&] { fs::permissions(desktop, fs::perms::owner_read | fs::perms::owner_exec); },
-        [this] {
-            sandbox.write(sandbox.root() / "file", std::string("x"));
-            sandbox.context().desktopDirectory = sandbox.root() / "file" / "Desktop";
+    const auto polaris = [this] {
+        return load(GpuFamily::polaris, 0x6985);
+    };
+    const auto withZip = [&](const std::string& script) {
+        sandbox.context().zipExecutable = sandbox.writeScript("zip", script);
+        return polaris();
+    };
+    const std::vector<std::function<SpptDocument()>> failures = {
+        [&] { return load(GpuFamily::polaris, 0x73BF); },
+        [&] {
+            SpptDocument garbage = load(GpuFamily::polaris);
+            std::fill(garbage.data.begin() + 2, garbage.data.end(), std::uint8_t{0xEE});
+            return garbage;
+        },
+        [&] { return withZip("echo 'zip I/O error: No space left on device' >&2; exit 14"); },
+        [&] { return withZip("echo x > \"$2\"; exec sleep 10"); }, // past its time-out
+        [&] {
+            return withZip("case \"$1\" in -T) echo 'bad CRC' >&2; exit 2;; esac; echo x > \"$2\"");
+        },
+        [&] { return fs::remove(shipped), polaris(); },
+        [&] {
+            fs::permissions(desktop, fs::perms::owner_read | fs::perms::owner_exec);
+            return polaris();
+        },
+        [&] {
+            sandbox.context().desktopDirectory =
+                sandbox.write("file", std::string("x")) / "Desktop";
+            return polaris();
         },
     };
     options.zipTimeouts.archiveSeconds = 0.3;
     for (std::size_t i = 0; i < failures.size(); ++i) {
-        failures[i]();
+        const SpptDocument document = failures[i]();
         // Root writes into read-only folders.
-        if (i != 4 || ::geteuid() != 0) {
-            EXPECT_ANY_THROW(runExport(load(GpuFamily::polaris, 0x6985), PatchMode::fan35)) << i;
+        if (i != 6 || ::geteuid() != 0) {
+            EXPECT_ANY_THROW(runExport(document, PatchMode::fan35)) << i;
         }
+        EXPECT_TRUE(fs::is_empty(sandbox.context().temporaryDirectory)) << i;
         fs::permissions(desktop, fs::perms::owner_all);
         sandbox.context().desktopDirectory = desktop;
         sandbox.context().zipExecutable = "/usr/bin/zip";
         fs::copy_file(VENTORA_BASE_CONFIG_PATH, shipped, fs::copy_options::overwrite_existing);
         expectNothingChanged();
     }
-    // A Linux desktop may have no Desktop folder yet.
+    // A Linux desktop may have no Desktop folder yet; a raw table has no ROM to back up.
     sandbox.context().desktopDirectory = sandbox.root() / "home" / "Desktop";
-    EXPECT_EQ(runExport(load(GpuFamily::vega20), PatchMode::fan35).archivePath,
-              sandbox.root() / "home" / "Desktop" / "ZeroRPM35.zip");
+    const fs::path archive = runExport(load(GpuFamily::vega20), PatchMode::fan35).archivePath;
+    EXPECT_EQ(archive, sandbox.root() / "home" / "Desktop" / "ZeroRPM35.zip");
+    const Lines entries = test::archiveEntries(archive);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "Backup/Original-VBIOS.rom"), 0);
 }
 
 // The finished archive takes the old one's place in one step, or the old one stays.
