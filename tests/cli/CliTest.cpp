@@ -53,9 +53,9 @@ nlohmann::json jsonOf(const CliRun& run) {
     return nlohmann::json::parse(run.text);
 }
 
-class CliTest : public testing::Test {
+class CommandLine : public testing::Test {
 protected:
-    CliTest() {
+    CommandLine() {
         fs::create_directory(sysfs.folder() / "tmp");
         context.temporaryDirectory = sysfs.folder() / "tmp";
         context.desktopDirectory = sysfs.folder() / "Desktop";
@@ -83,7 +83,7 @@ protected:
     PlatformContext context;
 };
 
-TEST_F(CliTest, UsageErrorsExit2WithTheUsage) {
+TEST_F(CommandLine, UsageErrorsExit2WithTheUsage) {
     const std::string ranges = PatchMode::customRanges();
     const std::vector<std::pair<Lines, std::string>> cases = {
         {{}, "No command given."},
@@ -128,7 +128,7 @@ TEST_F(CliTest, UsageErrorsExit2WithTheUsage) {
         "ERROR: No command given.\n");
 }
 
-TEST_F(CliTest, PatchWritesOnlyThePatchedTableAndNeverTheInput) {
+TEST_F(CommandLine, PatchWritesOnlyThePatchedTableAndNeverTheInput) {
     const Bytes table = test::vega20Table();
     const std::string input = write("vega20.bin", table);
     const fs::path out = sysfs.folder() / "patched.bin";
@@ -151,7 +151,7 @@ TEST_F(CliTest, PatchWritesOnlyThePatchedTableAndNeverTheInput) {
     EXPECT_EQ(FileSystem::readWholeFile(input), table);
 }
 
-TEST_F(CliTest, UnsupportedTablesExit3AndWriteNothing) {
+TEST_F(CommandLine, UnsupportedTablesExit3AndWriteNothing) {
     Bytes table = test::polarisTable();
     test::putU16(table, 5, 76);
     const std::string input = write("bad.bin", table);
@@ -168,7 +168,7 @@ TEST_F(CliTest, UnsupportedTablesExit3AndWriteNothing) {
     EXPECT_TRUE(json["family"].is_null() && json["offsets"].is_null() && json["values"].is_null());
 }
 
-TEST_F(CliTest, InspectShowsTheFanFields) {
+TEST_F(CommandLine, InspectShowsTheFanFields) {
     const std::string file = write("navi10.bin", test::navi10Table());
     nlohmann::json json = jsonOf(run({"inspect", "--json", file}));
     EXPECT_EQ(json["log"][0], "Loaded binary SPPT: " + file);
@@ -191,7 +191,7 @@ fanStartTemp: offset 0x460, value 55
 PCI identity: unavailable)"));
 }
 
-TEST_F(CliTest, FromGpuReadsTheDriversTable) {
+TEST_F(CommandLine, FromGpuReadsTheDriversTable) {
     naviCard(sysfs);
     sysfs.writePowerPlayTable("0000:0c:00.0", test::navi10Table());
     // sysfs spells addresses in lower case; a typed upper-case one means the same function.
@@ -202,7 +202,7 @@ TEST_F(CliTest, FromGpuReadsTheDriversTable) {
               "ERROR: No supported AMD GPU is at 0000:03:00.0 in sysfs.\n");
 }
 
-TEST_F(CliTest, DetectPrintsThePathAloneOnTheLastLine) {
+TEST_F(CommandLine, DetectPrintsThePathAloneOnTheLastLine) {
     using Build = std::function<void(test::FakeSysfs&)>;
     const std::vector<std::tuple<Build, std::string, int>> cases = {
         {[](auto& s) { polarisCard(s); }, polarisPath, 0},
@@ -225,7 +225,7 @@ TEST_F(CliTest, DetectPrintsThePathAloneOnTheLastLine) {
     }
 }
 
-TEST_F(CliTest, GeneratePrintsTheExportAndWritesItsArchive) {
+TEST_F(CommandLine, GeneratePrintsTheExportAndWritesItsArchive) {
     naviCard(sysfs);
     sysfs.writePowerPlayTable("0000:0c:00.0", test::navi10Table());
     const std::string file = write("table.bin", test::polarisTable());

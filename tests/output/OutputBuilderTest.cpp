@@ -33,9 +33,9 @@ Lines reportLines(const std::string& report) {
 // An input file and a previous archive of two presets, so every test can prove what holds
 // whatever the outcome: the input unchanged, no temporary left, and archives that change
 // only by a finished export.
-class OutputBuilderTest : public ::testing::Test {
+class OutputBuilder : public ::testing::Test {
 protected:
-    OutputBuilderTest() {
+    OutputBuilder() {
         sandbox.write(desktop / "ZeroRPM.zip", previousZero);
         sandbox.write(desktop / "ZeroRPM35.zip", previousFan35);
         options.zipTimeouts = {.archiveSeconds = 5.0, .validationSeconds = 5.0};
@@ -63,8 +63,8 @@ protected:
     ExportResult runExport(const SpptDocument& document, PatchMode mode,
                            const std::optional<std::string>& override = std::nullopt,
                            const CancellationToken* token = nullptr) {
-        return OutputBuilder::exportPackage(document, mode, override, token, sandbox.context(),
-                                            options);
+        return ventora::OutputBuilder::exportPackage(document, mode, override, token,
+                                                     sandbox.context(), options);
     }
 
     void expectNothingChanged() const {
@@ -104,7 +104,7 @@ protected:
     const Bytes previousFan35{'o', 'l', 'd', '3', '5'};
 };
 
-TEST_F(OutputBuilderTest, ArchiveHoldsEveryFileWithItsExactBytes) {
+TEST_F(OutputBuilder, ArchiveHoldsEveryFileWithItsExactBytes) {
     const SpptDocument document = load(GpuFamily::polaris, 0x6985);
     const PatchMode custom = PatchMode::custom(45, 40);
     const PatchResult patch = ZeroRpmPatcher::apply(document, custom);
@@ -195,7 +195,7 @@ Source VBIOS device-id: 0x6985.
 
 // Nothing is staged before the private staging folder; at 10 the four tables are, at 16 the
 // other three files and the temporary archive as well.
-TEST_F(OutputBuilderTest, EachCheckpointCancelsAndLeavesNothing) {
+TEST_F(OutputBuilder, EachCheckpointCancelsAndLeavesNothing) {
     for (const auto& [step, staged] :
          std::vector<std::pair<int, std::size_t>>{{2, 0}, {7, 0}, {10, 5}, {16, 9}}) {
         CancellationToken token;
@@ -224,7 +224,7 @@ TEST_F(OutputBuilderTest, EachCheckpointCancelsAndLeavesNothing) {
 
 // Refusals come before any folder is created; failures undo what was staged. Their own
 // messages are asserted where they arise.
-TEST_F(OutputBuilderTest, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothing) {
+TEST_F(OutputBuilder, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothing) {
     const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
     const auto polaris = [this] {
         return load(GpuFamily::polaris, 0x6985);
@@ -279,33 +279,33 @@ TEST_F(OutputBuilderTest, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothi
 }
 
 // The finished archive takes the old one's place in one step, or the old one stays.
-TEST(OutputBuilder, TheFinishedArchiveReplacesTheOldOneAtomically) {
-    const test::TemporaryFolder desktop;
-    const fs::path finalArchive = desktop.write("ZeroRPM.zip", std::string_view("old"));
-    const fs::path temporary = desktop.write(".Ventora-x.tmp.zip", std::string_view("new"));
-    OutputBuilder::replaceAtomically(temporary, finalArchive);
-    EXPECT_FALSE(fs::exists(temporary));
-    EXPECT_EQ(appErrorOf([&] { OutputBuilder::replaceAtomically(temporary, finalArchive); }),
+TEST_F(OutputBuilder, TheFinishedArchiveReplacesTheOldOneAtomically) {
+    const fs::path temporary = sandbox.write(desktop / ".Ventora-x.tmp.zip", std::string("new"));
+    ventora::OutputBuilder::replaceAtomically(temporary, desktop / "ZeroRPM.zip");
+    EXPECT_EQ(appErrorOf([&] {
+                  ventora::OutputBuilder::replaceAtomically(temporary, desktop / "ZeroRPM.zip");
+              }),
               "Could not replace the output ZIP atomically: No such file or directory");
-    EXPECT_EQ(test::readFile(finalArchive), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(test::readFile(desktop / "ZeroRPM.zip"), (Bytes{'n', 'e', 'w'}));
 }
 
-TEST(OutputBuilder, NamesTheFirstMissingOrEmptyRequiredFile) {
-    const test::TemporaryFolder work;
+TEST_F(OutputBuilder, NamesTheFirstMissingOrEmptyRequiredFile) {
+    const fs::path work = sandbox.root() / "work";
+    const auto validate = [&] {
+        return appErrorOf([&] { ventora::OutputBuilder::validateRequiredOutputFiles(work); });
+    };
+    fs::create_directory(work);
     // The files after the one named are still missing: the checks run in this order.
-    for (const char* name :
+    for (const std::string name :
          {"config.plist", "ZeroRPM-Report.txt", "Modified/Modified-PP_PhmSoftPowerPlayTable.bin",
           "Snippets/OpenCore-DeviceProperties.plist"}) {
-        const std::string expected = std::string("Output validation failed: missing or empty ") +
-                                     name + ". The previous ZIP was preserved.";
-        for (const char* contents : {"", "x"}) {
-            EXPECT_EQ(appErrorOf([&] { OutputBuilder::validateRequiredOutputFiles(work.path()); }),
-                      expected);
-            work.write(name, std::string_view(contents));
+        for (const std::string contents : {"", "x"}) {
+            EXPECT_EQ(validate(), "Output validation failed: missing or empty " + name +
+                                      ". The previous ZIP was preserved.");
+            sandbox.write(work / name, contents);
         }
     }
-    EXPECT_EQ(appErrorOf([&] { OutputBuilder::validateRequiredOutputFiles(work.path()); }),
-              "<no AppError>");
+    EXPECT_EQ(validate(), "<no AppError>");
 }
 
 } // namespace

@@ -24,12 +24,12 @@ std::string data(const std::string& key, const std::string& base64) {
     return "<key>" + key + "</key><data>" + base64 + "</data>";
 }
 
-class PlistServiceTest : public ::testing::Test {
+class PlistService : public ::testing::Test {
 protected:
     test::OutputSandbox sandbox;
 };
 
-TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
+TEST_F(PlistService, RefusalsNameTheirCauseAndWriteNothing) {
     const fs::path mine = sandbox.root() / "MY.plist";
     const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
     const std::string invalidPath =
@@ -66,11 +66,12 @@ TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
         }
         std::vector<std::string> messages;
         EXPECT_EQ(test::appErrorOf([&] {
-                      (void)(c.chosen ? PlistService::generateConfigFrom(
-                                            PlistService::readUserConfig(mine), table,
+                      (void)(c.chosen ? ventora::PlistService::generateConfigFrom(
+                                            ventora::PlistService::readUserConfig(mine), table,
                                             sandbox.root(), c.path, {}, false, messages)
-                                      : PlistService::generateConfig(table, sandbox.root(), c.path,
-                                                                     {}, false, sandbox.context()));
+                                      : ventora::PlistService::generateConfig(table, sandbox.root(),
+                                                                              c.path, {}, false,
+                                                                              sandbox.context()));
                   }),
                   c.message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
@@ -81,7 +82,7 @@ TEST_F(PlistServiceTest, RefusalsNameTheirCauseAndWriteNothing) {
 // audio device, a Delete section and values of every kind around DeviceProperties. Each
 // case spells the GPU's entry differently; the result must equal `expectedAdd` inside an
 // otherwise untouched config, in XML and in binary form alike.
-TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
+TEST_F(PlistService, UserConfigKeepsEverythingButTheDesignedChanges) {
     const std::string gpu = "PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)";
     const auto entry = [](const std::string& key, const std::string& properties) {
         return "<key>" + key + "</key><dict>" + properties + "</dict>";
@@ -139,14 +140,14 @@ TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
         const Case& c = cases[i / 2];
         SCOPED_TRACE(c.add + (i % 2 == 1 ? ", binary" : ", XML"));
         const std::string xml = config(c.add);
-        PlistService::UserConfig base{sandbox.root() / "My config.plist",
-                                      Bytes(xml.begin(), xml.end())};
+        ventora::PlistService::UserConfig base{sandbox.root() / "My config.plist",
+                                               Bytes(xml.begin(), xml.end())};
         if (i % 2 == 1) {
             base.bytes = Plist::toBinary(Plist::parse(base.bytes, "case").get());
         }
         std::vector<std::string> messages;
-        const fs::path written = PlistService::generateConfigFrom(base, table, sandbox.root(), gpu,
-                                                                  0x73BF, false, messages);
+        const fs::path written = ventora::PlistService::generateConfigFrom(
+            base, table, sandbox.root(), gpu, 0x73BF, false, messages);
         const Plist::PlistPtr result = Plist::parse(test::readFile(written), "result");
         const std::string expected = config(c.expectedAdd);
         EXPECT_EQ(Plist::toXml(result.get()),
@@ -168,7 +169,7 @@ TEST_F(PlistServiceTest, UserConfigKeepsEverythingButTheDesignedChanges) {
     }
 }
 
-TEST_F(PlistServiceTest, ValidateReportsEachMismatch) {
+TEST_F(PlistService, ValidateReportsEachMismatch) {
     const std::string goodTable = data("PP_PhmSoftPowerPlayTable", "ECAwQFA=");
     const std::string spoof = data("device-id", "42cAAA==");
     const std::string noGfx = data("no-gfx-spoof", "AQAAAA==");
@@ -188,7 +189,8 @@ TEST_F(PlistServiceTest, ValidateReportsEachMismatch) {
                                        polarisPath + "</key><dict>" + entry +
                                        "</dict></dict></dict></dict>"));
         EXPECT_EQ(test::appErrorOf([&] {
-                      PlistService::validate(config, table, polarisPath, spoofID, noGfxSpoof);
+                      ventora::PlistService::validate(config, table, polarisPath, spoofID,
+                                                      noGfxSpoof);
                   }),
                   messageEnd.empty() ? "<no AppError>"
                                      : "Generated config.plist validation failed. " + messageEnd);
