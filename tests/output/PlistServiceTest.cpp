@@ -173,8 +173,14 @@ TEST_F(PlistService, ValidateReportsEachMismatch) {
     const std::string goodTable = data("PP_PhmSoftPowerPlayTable", "ECAwQFA=");
     const std::string spoof = data("device-id", "42cAAA==");
     const std::string noGfx = data("no-gfx-spoof", "AQAAAA==");
-    const std::vector<std::tuple<std::string, std::optional<int>, bool, std::string>> cases = {
-        {goodTable + spoof + noGfx, 0x67E3, true, ""}, // passes
+    struct Case {
+        std::string entry;
+        std::optional<int> spoof;
+        bool noGfxSpoof;
+        std::string messageEnd; // empty: validation passes
+    };
+    const std::vector<Case> cases = {
+        {goodTable + spoof + noGfx, 0x67E3, true, ""},
         {data("PP_PhmSoftPowerPlayTable", "ECAwQFE="),
          {},
          false,
@@ -183,17 +189,17 @@ TEST_F(PlistService, ValidateReportsEachMismatch) {
         {goodTable + spoof, 0x67E3, true, "no-gfx-spoof does not match the target mapping."},
     };
     const fs::path config = sandbox.root() / "handmade.plist";
-    for (const auto& [entry, spoofID, noGfxSpoof, messageEnd] : cases) {
+    for (const Case& c : cases) {
         sandbox.write(config, plistXml("<dict><key>DeviceProperties</key><dict><key>Add</key><dict>"
                                        "<key>" +
-                                       polarisPath + "</key><dict>" + entry +
+                                       polarisPath + "</key><dict>" + c.entry +
                                        "</dict></dict></dict></dict>"));
-        EXPECT_EQ(test::appErrorOf([&] {
-                      ventora::PlistService::validate(config, table, polarisPath, spoofID,
-                                                      noGfxSpoof);
-                  }),
-                  messageEnd.empty() ? "<no AppError>"
-                                     : "Generated config.plist validation failed. " + messageEnd);
+        EXPECT_EQ(
+            test::appErrorOf([&] {
+                ventora::PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
+            }),
+            c.messageEnd.empty() ? "<no AppError>"
+                                 : "Generated config.plist validation failed. " + c.messageEnd);
     }
 }
 
