@@ -23,8 +23,7 @@ std::vector<std::string> pathSeeds() {
 
 std::vector<std::string> ioregSeeds() {
     return {test::ioregPolarisDesktop(), test::ioregNavi21WithNvidia(),
-            test::ioregTwoRootsGfx0WithoutIds(), test::ioregTwoAmdGpusNoGfx0(),
-            test::ioregVirtualMachineTextualIds()};
+            test::ioregTwoRootsGfx0WithoutIds(), test::ioregTwoAmdGpusNoGfx0()};
 }
 
 std::vector<std::string> gfxutilSeeds() {

@@ -44,7 +44,7 @@ protected:
         fs::remove(marker(tool));
         if (text) {
             const auto printer =
-                m_tools.writePrinter(tool + ".print", std::string(*text), {}, exitStatus);
+                m_tools.writePrinter(tool + ".print", std::string(*text), exitStatus);
             m_tools.writeScript(name, "touch '" + marker(tool).string() + "'\n[ \"$*\" = '" +
                                           arguments + "' ] || exit 64\n[ -f '" +
                                           m_tools.temporaryDirectory().string() + "'/Ventora-*." +

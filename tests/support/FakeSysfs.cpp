@@ -26,16 +26,12 @@ void linkRelative(const fs::path& link, const fs::path& target) {
 } // namespace
 
 FakeSysfs::FakeSysfs() {
-    fs::create_directories(sys() / "devices");
-    fs::create_directories(sys() / "bus" / "pci" / "devices");
+    fs::create_directories(sys() / "bus/pci/devices");
 }
 
-fs::path FakeSysfs::acpiNode(const std::string& hid, const std::optional<std::string>& uid) {
-    const fs::path node = sys() / "devices" / "LNXSYSTM:00" / "LNXSYBUS:00" /
-                          (hid + ":" + std::to_string(m_acpiNodes++));
+fs::path FakeSysfs::acpiNode(const std::optional<std::string>& uid) {
+    const fs::path node = sys() / "devices/LNXSYSTM:00" / std::to_string(m_acpiNodes++);
     fs::create_directories(node);
-    writeText(node / "hid", hid);
-    writeText(node / "path", "\\_SB_.PCI0");
     if (uid) {
         writeText(node / "uid", *uid);
     }
@@ -46,7 +42,7 @@ void FakeSysfs::addRoot(const std::string& name, const std::optional<std::string
     const fs::path root = sys() / "devices" / name;
     fs::create_directories(root);
     if (uid) {
-        linkRelative(root / "firmware_node", acpiNode("PNP0A08", uid));
+        linkRelative(root / "firmware_node", acpiNode(uid));
     }
 }
 
@@ -58,13 +54,13 @@ void FakeSysfs::addFunction(const std::string& chain, unsigned vendor, unsigned 
     writeText(folder / "device", hex(device, 4));
     writeText(folder / "class", hex(pciClass, 6));
     if (inAcpi) {
-        linkRelative(folder / "firmware_node", acpiNode("device", std::nullopt));
+        linkRelative(folder / "firmware_node", acpiNode(std::nullopt));
     }
-    linkRelative(sys() / "bus" / "pci" / "devices" / folder.filename(), folder);
+    linkRelative(sys() / "bus/pci/devices" / folder.filename(), folder);
 }
 
 void FakeSysfs::writePowerPlayTable(const std::string& address, ByteView table) {
-    std::ofstream file(sys() / "bus" / "pci" / "devices" / address / "pp_table", std::ios::binary);
+    std::ofstream file(sys() / "bus/pci/devices" / address / "pp_table", std::ios::binary);
     file.write(reinterpret_cast<const char*>(table.data()),
                static_cast<std::streamsize>(table.size()));
 }
