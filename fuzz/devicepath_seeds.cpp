@@ -22,8 +22,8 @@ std::vector<std::string> pathSeeds() {
 }
 
 std::vector<std::string> ioregSeeds() {
-    return {test::ioregPolarisDesktop(), test::ioregNavi21WithNvidia(),
-            test::ioregTwoRootsGfx0WithoutIds(), test::ioregTwoAmdGpusNoGfx0()};
+    return {test::ioregNavi21WithNvidia(), test::ioregTwoRootsGfx0WithoutIds(),
+            test::ioregTwoAmdGpusNoGfx0()};
 }
 
 std::vector<std::string> gfxutilSeeds() {

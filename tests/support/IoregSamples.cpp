@@ -76,17 +76,6 @@ std::vector<std::string> pciProperties(int vendorID, int deviceID) {
             "\"subsystem-vendor-id\" = " + dataValue(0x1DA2), compatible};
 }
 
-std::string ioregPolarisDesktop() {
-    return machine("iMac19,1", {pciRoot("PCI0@0"),
-                                device(3, "PEG0@1", 0x8086, 0x1901),
-                                device(4, "GFX0@0", 0x1002, 0x67DF),
-                                {5, "ATY,Orinoco@0", "IOService"},
-                                device(4, "HDAU@0,1", 0x1002, 0xAAF0),
-                                device(3, "IGPU@2", 0x8086, 0x3E92),
-                                device(3, "LPCB@1F", 0x8086, 0xA305),
-                                {4, "EC", "IOACPIPlatformDevice"}});
-}
-
 std::string ioregNavi21WithNvidia() {
     return machine("MacPro7,1",
                    {pciRoot("PCI0@0"), device(3, "GPP0@1,1", 0x1022, 0x1483),

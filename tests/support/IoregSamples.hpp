@@ -25,10 +25,6 @@ struct IoregNode {
 
 /// Made-up registries modelled on real machines, each below a Root, a platform node and a
 /// node without an address.
-/// An RX 580 (1002:67DF) as GFX0 beside its HDMI audio, an Intel IGPU and an LPC bridge with
-/// an address-less EC. GFX0 is PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0).
-[[nodiscard]] std::string ioregPolarisDesktop();
-
 /// An NVIDIA card (10DE:1E82) named display@0 under GPP0@1,1 and, under GPP8@3,1 and the Navi
 /// switch ports as generic pci-bridge@0 nodes, GFX0@0 an RX 6900 XT (1002:73BF) at
 /// PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0).
