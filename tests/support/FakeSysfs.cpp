@@ -29,33 +29,31 @@ FakeSysfs::FakeSysfs() {
     fs::create_directories(sys() / "bus/pci/devices");
 }
 
-fs::path FakeSysfs::acpiNode(const std::optional<std::string>& uid) {
-    const fs::path node = sys() / "devices/LNXSYSTM:00" / std::to_string(m_acpiNodes++);
-    fs::create_directories(node);
-    if (uid) {
-        writeText(node / "uid", *uid);
+fs::path FakeSysfs::node(const std::string& chain, bool inAcpi,
+                         const std::optional<std::string>& uid) {
+    const fs::path folder = sys() / "devices" / chain;
+    fs::create_directories(folder);
+    if (inAcpi) {
+        const fs::path acpi = sys() / "devices/LNXSYSTM:00" / std::to_string(m_acpiNodes++);
+        fs::create_directories(acpi);
+        if (uid) {
+            writeText(acpi / "uid", *uid);
+        }
+        linkRelative(folder / "firmware_node", acpi);
     }
-    return node;
+    return folder;
 }
 
 void FakeSysfs::addRoot(const std::string& name, const std::optional<std::string>& uid) {
-    const fs::path root = sys() / "devices" / name;
-    fs::create_directories(root);
-    if (uid) {
-        linkRelative(root / "firmware_node", acpiNode(uid));
-    }
+    node(name, uid.has_value(), uid);
 }
 
 void FakeSysfs::addFunction(const std::string& chain, unsigned vendor, unsigned device,
                             unsigned pciClass, bool inAcpi) {
-    const fs::path folder = sys() / "devices" / chain;
-    fs::create_directories(folder);
+    const fs::path folder = node(chain, inAcpi, std::nullopt);
     writeText(folder / "vendor", hex(vendor, 4));
     writeText(folder / "device", hex(device, 4));
     writeText(folder / "class", hex(pciClass, 6));
-    if (inAcpi) {
-        linkRelative(folder / "firmware_node", acpiNode(std::nullopt));
-    }
     linkRelative(sys() / "bus/pci/devices" / folder.filename(), folder);
 }
 

@@ -33,7 +33,10 @@ public:
     void writePowerPlayTable(const std::string& address, ByteView table);
 
 private:
-    std::filesystem::path acpiNode(const std::optional<std::string>& uid);
+    /// The folder devices/`chain`; when `inAcpi`, its firmware_node leads to an ACPI node
+    /// holding `uid` if there is one.
+    std::filesystem::path node(const std::string& chain, bool inAcpi,
+                               const std::optional<std::string>& uid);
 
     TemporaryFolder m_folder;
     int m_acpiNodes = 0;
