@@ -30,8 +30,8 @@ std::vector<std::string> gfxutilSeeds() {
     namespace samples = test::GfxutilSamples;
     std::vector<std::string> seeds;
     for (const auto sample :
-         {samples::navi21, samples::polaris, samples::nvidia, samples::withoutIdentity,
-          samples::twoGfx0, samples::notFound, samples::oldVersion}) {
+         {samples::navi21, samples::polaris, samples::withoutIdentity, samples::twoGfx0,
+          samples::oldVersion, std::string_view("DevicePath not found!\n")}) {
         seeds.emplace_back(sample);
     }
     return seeds;

@@ -80,15 +80,15 @@ TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
                                  std::optional<std::string>, std::string>>
         rows{
             {samples::navi21, 0, "", navi21Path, resolved + "0x73BF, path " + navi21Path + "."},
-            {samples::unsupportedDevice, 0, "", polarisPath,
+            {"1002:7310 GFX0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)", 0, "", polarisPath,
              resolved + "0x7310, path " + polarisPath + "."},
             {samples::withoutIdentity, 0, "", polarisPath,
              "Resolved GFX0 DeviceProperties path with gfxutil: " + polarisPath +
                  ". PCI identity was not present in gfxutil output."},
             {samples::polaris, 1, test::ioregNavi21WithNvidia(), navi21Path, navi21Found},
             {samples::twoGfx0, 0, test::ioregNavi21WithNvidia(), navi21Path, navi21Found},
-            {samples::nvidia, 0, test::ioregTwoRootsGfx0WithoutIds(),
-             "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
+            {"10de:1b80 GFX0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)", 0,
+             test::ioregTwoRootsGfx0WithoutIds(), "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
              "Detected GFX0 DeviceProperties path: PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)" +
                  unconfirmed},
             {std::nullopt, 0, test::ioregTwoAmdGpusNoGfx0(), std::nullopt,
