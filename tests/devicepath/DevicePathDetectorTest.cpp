@@ -23,12 +23,10 @@ const std::string navi21Path(samples::navi21Path);
 class DevicePathDetector : public testing::Test {
 protected:
     DevicePathDetector() {
-        fs::create_directory(m_tools.path() / "Resources");
         m_context.temporaryDirectory = m_tools.temporaryDirectory();
         m_context.resourcesDirectory = m_tools.path() / "Resources";
         m_context.ioregExecutable = m_tools.path() / "ioreg";
     }
-
     void TearDown() override {
         EXPECT_EQ(m_tools.temporaryEntries(), Lines{});
         EXPECT_FALSE(test::hasChildProcesses());
@@ -37,25 +35,19 @@ protected:
     // Absent text removes the tool. The fake leaves a marker, then prints `text` only when
     // called with exactly the expected arguments while its capture file (named after the
     // tool) exists.
-    void install(const std::string& name, const std::string& arguments,
-                 std::optional<std::string_view> text, int exitStatus = 0) const {
+    void install(const std::string& tool, std::optional<std::string_view> text, int status = 0) {
+        const std::string name = tool == "ioreg" ? tool : "Resources/" + tool;
         fs::remove(m_tools.path() / name);
-        const std::string tool = fs::path(name).filename().string();
         fs::remove(marker(tool));
-        if (text) {
-            const auto printer =
-                m_tools.writePrinter(tool + ".print", std::string(*text), {}, exitStatus);
-            m_tools.writeScript(name, "touch '" + marker(tool).string() + "'\n[ \"$*\" = '" +
-                                          arguments + "' ] || exit 64\n[ -f '" +
-                                          m_tools.temporaryDirectory().string() + "'/Ventora-*." +
-                                          tool + " ] || exit 65\nexec '" + printer.string() + "'");
+        if (!text) {
+            return;
         }
-    }
-    void gfxutil(std::optional<std::string_view> text, int exitStatus = 0) const {
-        install("Resources/gfxutil", "-f GFX0", text, exitStatus);
-    }
-    void ioreg(std::optional<std::string_view> text, int exitStatus = 0) const {
-        install("ioreg", "-p IODeviceTree -w0 -l", text, exitStatus);
+        const auto printer = m_tools.writePrinter(tool + ".print", std::string(*text), status);
+        const std::string arguments = tool == "ioreg" ? "-p IODeviceTree -w0 -l" : "-f GFX0";
+        m_tools.writeScript(name, "touch '" + marker(tool).string() + "'\n[ \"$*\" = '" +
+                                      arguments + "' ] || exit 64\n[ -f '" +
+                                      m_context.temporaryDirectory.string() + "'/Ventora-*." +
+                                      tool + " ] || exit 65\nexec '" + printer.string() + "'");
     }
     [[nodiscard]] fs::path marker(const std::string& tool) const {
         return m_tools.path() / (tool + ".ran");
@@ -82,21 +74,21 @@ protected:
 TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
     const std::string resolved = "Resolved GFX0 with gfxutil: vendor-id 0x1002, device-id ";
     const std::string unconfirmed = ". GPU device-id was not confirmed from IORegistry.";
+    const std::string navi21Found =
+        "Detected supported AMD GPU: RDNA2, device-id 0x73BF, path " + navi21Path + ".";
     const std::vector<std::tuple<std::optional<std::string_view>, int, std::string,
                                  std::optional<std::string>, std::string>>
         rows{
             {samples::navi21, 0, "", navi21Path, resolved + "0x73BF, path " + navi21Path + "."},
-            {samples::unsupportedDevice, 0, "", polarisPath,
+            {"1002:7310 GFX0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)", 0, "", polarisPath,
              resolved + "0x7310, path " + polarisPath + "."},
             {samples::withoutIdentity, 0, "", polarisPath,
              "Resolved GFX0 DeviceProperties path with gfxutil: " + polarisPath +
                  ". PCI identity was not present in gfxutil output."},
-            {samples::polaris, 1, test::ioregNavi21WithNvidia(), navi21Path,
-             "Detected supported AMD GPU: RDNA2, device-id 0x73BF, path " + navi21Path + "."},
-            {samples::twoGfx0, 0, test::ioregPolarisDesktop(), polarisPath,
-             "Detected supported AMD GPU: Polaris, device-id 0x67DF, path " + polarisPath + "."},
-            {samples::nvidia, 0, test::ioregTwoRootsGfx0WithoutIds(),
-             "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
+            {samples::polaris, 1, test::ioregNavi21WithNvidia(), navi21Path, navi21Found},
+            {samples::twoGfx0, 0, test::ioregNavi21WithNvidia(), navi21Path, navi21Found},
+            {"10de:1b80 GFX0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)", 0,
+             test::ioregTwoRootsGfx0WithoutIds(), "PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)",
              "Detected GFX0 DeviceProperties path: PciRoot(0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)" +
                  unconfirmed},
             {std::nullopt, 0, test::ioregTwoAmdGpusNoGfx0(), std::nullopt,
@@ -104,8 +96,8 @@ TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
              "from IORegistry."},
         };
     for (const auto& [gfxutilOutput, exitStatus, registry, path, line] : rows) {
-        gfxutil(gfxutilOutput, exitStatus);
-        ioreg(registry);
+        install("gfxutil", gfxutilOutput, exitStatus);
+        install("ioreg", registry);
         EXPECT_EQ(detectPath(), path);
         EXPECT_EQ(m_messages, Lines{line});
         EXPECT_EQ(ran("ioreg"), !line.starts_with("Resolved"));
@@ -113,9 +105,12 @@ TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
 }
 
 TEST_F(DevicePathDetector, AnUnreadableRegistryIsReported) {
-    for (const auto& [output, exitStatus] : std::vector<std::pair<std::optional<std::string>, int>>{
-             {std::nullopt, 0}, {test::ioregPolarisDesktop(), 1}, {"", 0}, {"+-o Root\xff\n", 0}}) {
-        ioreg(output, exitStatus);
+    using Output = std::pair<std::optional<std::string>, int>;
+    for (const auto& [output, exitStatus] : std::vector<Output>{{std::nullopt, 0},
+                                                                {test::ioregTwoAmdGpusNoGfx0(), 1},
+                                                                {"", 0},
+                                                                {"+-o Root\xff\n", 0}}) {
+        install("ioreg", output, exitStatus);
         EXPECT_EQ(detectPath(), std::nullopt);
         EXPECT_EQ(
             m_messages,
@@ -127,8 +122,8 @@ TEST_F(DevicePathDetector, AnUnreadableRegistryIsReported) {
 }
 
 TEST_F(DevicePathDetector, CancellationStopsBeforeOrDuringGfxutilAndSkipsIoreg) {
-    ioreg(test::ioregPolarisDesktop());
-    gfxutil(samples::navi21);
+    install("ioreg", test::ioregTwoAmdGpusNoGfx0());
+    install("gfxutil", samples::navi21);
     CancellationToken cancelled;
     cancelled.cancel();
     EXPECT_EQ(detectPath(&cancelled), std::nullopt);
@@ -150,8 +145,13 @@ TEST_F(DevicePathDetector, CancellationStopsBeforeOrDuringGfxutilAndSkipsIoreg) 
 }
 
 TEST_F(DevicePathDetector, TypedPathsAreConfirmedByGfxutilOrElseTheRegistry) {
-    ioreg(test::ioregNavi21WithNvidia());
-    gfxutil(samples::polaris);
+    install("ioreg", test::ioregNavi21WithNvidia());
+    install("gfxutil", samples::polaris);
+    for (const char* typed : {"", "PciRoot(0x0)/Pci(0x1,0x0)/", "GFX0"}) {
+        EXPECT_EQ(detectGPU(typed), std::nullopt) << typed;
+        EXPECT_EQ(m_messages, Lines{});
+    }
+    EXPECT_FALSE(ran("gfxutil") || ran("ioreg"));
     EXPECT_EQ(detectGPU(" PciRoot(0x00)/Pci(0x01,0x0)/Pci(0x0,0x00)\n"),
               (DetectedGPU{polarisPath, 0x1002, 0x67DF, GpuFamily::polaris}));
     EXPECT_EQ(m_messages, Lines{"Verified DeviceProperties target with gfxutil GFX0: Polaris, "
@@ -163,7 +163,7 @@ TEST_F(DevicePathDetector, TypedPathsAreConfirmedByGfxutilOrElseTheRegistry) {
     for (const auto& output : std::vector<std::optional<std::string>>{
              std::nullopt, std::string(samples::polaris), std::string(samples::withoutIdentity),
              "1022:73bf GFX0 = " + navi21Path, "1002:7310 GFX0 = " + navi21Path}) {
-        gfxutil(output);
+        install("gfxutil", output);
         EXPECT_EQ(detectGPU("PciRoot(0x0)/Pci(0x03,0x01)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)"),
                   (DetectedGPU{navi21Path, 0x1002, 0x73BF, GpuFamily::rdna2}));
         EXPECT_EQ(m_messages, Lines{"Verified manual DeviceProperties target: RDNA2, device-id "
@@ -178,17 +178,10 @@ TEST_F(DevicePathDetector, TypedPathsAreConfirmedByGfxutilOrElseTheRegistry) {
                                     *canonicalDevicePropertiesPath(typed) + "."});
     }
     // No GFX0 rule here: a unique supported id at the path is enough.
-    ioreg(test::ioregTwoAmdGpusNoGfx0());
+    install("ioreg", test::ioregTwoAmdGpusNoGfx0());
     EXPECT_EQ(detectGPU("PciRoot(0x0)/Pci(0x1c,0x04)/Pci(0x0,0x0)"),
               (DetectedGPU{"PciRoot(0x0)/Pci(0x1C,0x4)/Pci(0x0,0x0)", 0x1002, 0x67DF,
                            GpuFamily::polaris}));
-    fs::remove(marker("gfxutil"));
-    fs::remove(marker("ioreg"));
-    for (const char* typed : {"", "PciRoot(0x0)/Pci(0x1,0x0)/", "GFX0"}) {
-        EXPECT_EQ(detectGPU(typed), std::nullopt) << typed;
-        EXPECT_EQ(m_messages, Lines{});
-    }
-    EXPECT_FALSE(ran("gfxutil") || ran("ioreg"));
 }
 
 } // namespace

@@ -17,10 +17,7 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
     const std::string polaris(samples::polarisPath);
     const GfxutilTarget amd{polaris, 0x1002, 0x67DF};
     const GfxutilTarget bare{polaris, std::nullopt, std::nullopt};
-    const struct {
-        std::string text;
-        std::optional<GfxutilTarget> expected;
-    } rows[] = {
+    const std::vector<std::pair<std::string, std::optional<GfxutilTarget>>> rows{
         {std::string(samples::navi21),
          GfxutilTarget{std::string(samples::navi21Path), 0x1002, 0x73BF}},
         {std::string(samples::withoutIdentity), bare},
@@ -38,10 +35,9 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
         {"1002:67df 10de:1b80 GFX0 = " + polaris, amd},
         {"1002:67d GFX0 = " + polaris, bare},
         {"1002:67dff GFX0 = " + polaris, bare},
-        {std::string(samples::oldVersion), std::nullopt},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(parseGfxutilOutput(row.text), row.expected) << row.text;
+        {std::string(samples::oldVersion), std::nullopt}};
+    for (const auto& [text, expected] : rows) {
+        EXPECT_EQ(parseGfxutilOutput(text), expected) << text;
     }
 }
 
@@ -51,8 +47,7 @@ TEST(GfxutilResolver, TakesTheFirstExecutableInSearchOrder) {
     test::FakeExecutableFolder tools;
     const fs::path root = tools.path();
     fs::create_directories(root / "Resources/gfxutil"); // a folder, not a tool
-    tools.writePrinter("plain/gfxutil", "");
-    fs::permissions(root / "plain/gfxutil", fs::perms::owner_read);
+    fs::permissions(tools.writeScript("plain/gfxutil", ""), fs::perms::owner_read);
     fs::create_directories(root / "fixed");
     PlatformContext context;
     context.resourcesDirectory = root / "Resources";

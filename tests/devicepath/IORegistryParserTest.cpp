@@ -2,39 +2,33 @@
 
 #include "support/IoregSamples.hpp"
 
+#include <array>
 #include <gtest/gtest.h>
-#include <tuple>
 
 namespace ventora {
 namespace {
 
 using namespace DevicePathDetector;
 using test::IoregNode;
-using test::pciProperties;
 
 using Paths = std::vector<std::string>;
 
-// A registry holding `root`, `device` below it and the device's property lines.
-std::string registry(const std::string& root, const std::string& device,
-                     const std::vector<std::string>& properties = {}) {
-    std::string text = "+-o Root\n  +-o " + root + "  <class IOACPIPlatformDevice>\n    +-o " +
-                       device + "  <class IOPCIDevice>\n";
-    for (const auto& property : properties) {
-        text += "    | " + property + "\n";
-    }
-    return text;
+// A registry of Root, the PCI root `root` and `devices` (at depth 2 unless given) below it.
+std::string registry(const std::string& root, std::vector<IoregNode> devices) {
+    devices.insert(devices.begin(), {{0, "Root"}, {1, root, "IOACPIPlatformDevice"}});
+    return test::renderIoreg(devices);
 }
 
-Paths pathsOf(const std::string& text) {
+Paths pathsOf(const std::string& root, const std::string& device) {
     Paths paths;
-    for (const auto& target : parseIORegistryTargets(text)) {
+    for (const auto& target : parseIORegistryTargets(registry(root, {{2, device}}))) {
         paths.push_back(target.path);
     }
     return paths;
 }
 
 TEST(IORegistryParser, ReadsRootIdsAndDeviceAddressesWithinTheirRanges) {
-    const std::vector<std::tuple<std::string, std::string, std::string>> rows{
+    const std::vector<std::array<std::string, 3>> rows{
         {"PCI0@0", "GFX0@0", "PciRoot(0x0)/Pci(0x0,0x0)"},
         {"pci1", "GFX0@0", "PciRoot(0x1)/Pci(0x0,0x0)"},
         {"PC1A@0", "GFX0@0", "PciRoot(0x1A)/Pci(0x0,0x0)"},
@@ -43,17 +37,16 @@ TEST(IORegistryParser, ReadsRootIdsAndDeviceAddressesWithinTheirRanges) {
         {"PCI0@0", "pci-bridge@1f", "PciRoot(0x0)/Pci(0x1F,0x0)"},
         {"PCI0@0", "ATY,RadeonFramebuffer@0", "PciRoot(0x0)/Pci(0x0,0x0)"},
         {"PCI0@0", "odd@x@+2,-0", "PciRoot(0x0)/Pci(0x2,0x0)"},
-        {"PCI0@0", "X@00000000000000000001", "PciRoot(0x0)/Pci(0x1,0x0)"},
-    };
+        {"PCI0@0", "X@00000000000000000001", "PciRoot(0x0)/Pci(0x1,0x0)"}};
     for (const auto& [root, device, path] : rows) {
-        EXPECT_EQ(pathsOf(registry(root, device)), Paths{path});
+        EXPECT_EQ(pathsOf(root, device), Paths{path});
     }
     for (const char* root : {"PCI", "PCI00@0", "PCIX@0", "PC0G@0", "PEG0@1", "P0C0", ""}) {
-        EXPECT_EQ(pathsOf(registry(root, "GFX0@0")), Paths{}) << root;
+        EXPECT_EQ(pathsOf(root, "GFX0@0"), Paths{}) << root;
     }
     for (const char* device : {"IGPU@2,0,1", "GFX0", "GFX0@", "X@20", "X@1,8", "X@,1", "X@1,",
                                "X@-1", "X@+", "X@10000000000000000"}) {
-        EXPECT_EQ(pathsOf(registry("PCI0@0", device)), Paths{}) << device;
+        EXPECT_EQ(pathsOf("PCI0@0", device), Paths{}) << device;
     }
 }
 
@@ -72,13 +65,12 @@ TEST(IORegistryParser, ReadsIdsFromDataOrTextualValuesButNotFromSubsystemIds) {
         {{"\"vendor-id\" = <02100000>", "\"subsystem-vendor-id\" = <a21d0000>"}, 0x1002, {}},
         {{"\"vendor-id\" = <0210>", "\"device-id\" = <bf73>", "\"subsystem-device-id\" = <01e4>"},
          0x1002,
-         0x73BF},
-    };
+         0x73BF}};
     for (const auto& row : rows) {
-        const auto targets = parseIORegistryTargets(registry("PCI0@0", "GFX0@0", row.properties));
-        ASSERT_EQ(targets.size(), 1U);
-        EXPECT_EQ(targets[0],
-                  (RegistryTarget{"PciRoot(0x0)/Pci(0x0,0x0)", row.vendor, row.device, true, true}))
+        const IoregNode gpu{2, "GFX0@0", "IOPCIDevice", row.properties};
+        EXPECT_EQ(parseIORegistryTargets(registry("PCI0@0", {gpu})),
+                  (std::vector<RegistryTarget>{
+                      {"PciRoot(0x0)/Pci(0x0,0x0)", row.vendor, row.device, true, true}}))
             << row.properties[0];
     }
 }
@@ -86,22 +78,19 @@ TEST(IORegistryParser, ReadsIdsFromDataOrTextualValuesButNotFromSubsystemIds) {
 // Among several GFX0 only AMD's or those without a vendor line count; when that leaves more
 // or fewer than one, the one supported AMD GPU does.
 TEST(IORegistryParser, ChoosesTheOneGfx0ElseTheOneSupportedGpu) {
-    const auto pciDevice = [](const std::string& name, int vendor, int device) {
-        return IoregNode{2, name, "IOPCIDevice", pciProperties(vendor, device)};
+    const auto gpu = [](const std::string& name, int vendor, int device) {
+        return IoregNode{2, name, "IOPCIDevice", test::pciProperties(vendor, device)};
     };
     const auto choice = [](std::vector<IoregNode> devices) {
-        devices.insert(devices.begin(), {{0, "Root"}, {1, "PCI0@0"}});
-        return parseIORegistry(test::renderIoreg(devices));
+        return parseIORegistry(registry("PCI0@0", std::move(devices)));
     };
-    EXPECT_EQ(choice({pciDevice("GFX0@1", 0x1002, 0x7310),
-                      {2, "gfx0@2"},
-                      pciDevice("display@3", 0x1002, 0x731F)}),
-              "PciRoot(0x0)/Pci(0x3,0x0)");
-    EXPECT_EQ(choice({pciDevice("GFX0@1", 0x1002, 0x731F), pciDevice("GFX0@2", 0x1002, 0x67DF)}),
-              std::nullopt);
+    EXPECT_EQ(
+        choice({gpu("GFX0@1", 0x1002, 0x7310), {2, "gfx0@2"}, gpu("display@3", 0x1002, 0x731F)}),
+        "PciRoot(0x0)/Pci(0x3,0x0)");
+    EXPECT_EQ(choice({gpu("GFX0@1", 0x1002, 0x731F), gpu("GFX0@2", 0x1002, 0x67DF)}), std::nullopt);
     EXPECT_EQ(choice({{2, "GFX0@1", "IOPCIDevice", {"\"vendor-id\" = <02>"}}, {2, "GFX0@2"}}),
               "PciRoot(0x0)/Pci(0x2,0x0)");
-    EXPECT_EQ(choice({pciDevice("GFX0@1", 0x10DE, 0x1B80), pciDevice("display@2", 0x1002, 0x687F)}),
+    EXPECT_EQ(choice({gpu("GFX0@1", 0x10DE, 0x1B80), gpu("display@2", 0x1002, 0x687F)}),
               "PciRoot(0x0)/Pci(0x2,0x0)");
 }
 

@@ -21,9 +21,10 @@ class ProcessRunner : public testing::Test {
 protected:
     ProcessRunner() {
         m_request.timeoutSeconds = 10.0;
+        // The watchdog's clock stands still until a test moves it.
         m_request.now = [this] {
             return m_start + m_elapsed.load();
-        }; // still until moved
+        };
     }
     void TearDown() override { EXPECT_FALSE(test::hasChildProcesses()); }
 
@@ -51,16 +52,13 @@ protected:
     std::atomic<Clock::duration> m_elapsed{};
 };
 
-TEST_F(ProcessRunner, PassesArgumentsAndWorkingDirectoryAndReturnsTheExitStatus) {
+TEST_F(ProcessRunner, PassesArgumentsAndWorkingDirectoryReturnsTheStatusAndThrowsOnLaunchFailure) {
     m_request.arguments = {"-f", "GFX0", "a b", "$HOME", "", "*"};
     m_request.workingDirectory = m_tools.temporaryDirectory();
     EXPECT_EQ(runScript("for a in \"$@\"; do printf '[%s]' \"$a\"; done\npwd -P >&2\nexit 3"), 3);
     EXPECT_EQ(output(), "[-f][GFX0][a b][$HOME][][*]" +
                             fs::canonical(m_tools.temporaryDirectory()).string() + "\n");
     EXPECT_EQ(runScript("kill -KILL $$"), -1);
-}
-
-TEST_F(ProcessRunner, LaunchFailuresThrow) {
     EXPECT_THROW((void)run(m_tools.path() / "missing"), std::system_error);
     m_request.workingDirectory = m_tools.path() / "no-such-folder";
     EXPECT_THROW((void)runScript("exit 0"), std::system_error);
@@ -85,7 +83,7 @@ TEST_F(ProcessRunner, TimeOutAsksFirstAndKillsAfterTheGrace) {
     EXPECT_EQ(output().substr(0, 13), "started\nterm\n");
 }
 
-TEST_F(ProcessRunner, ChildrenEndedByTheWatchdogNeverSucceed) {
+TEST_F(ProcessRunner, ChildrenEndedByTheWatchdogOrCancellationNeverSucceed) {
     // An hour passes every real second: the time-out and the grace are over within a tick.
     m_request.now = [this] {
         return m_start + (Clock::now() - m_start) * 3600;
@@ -94,9 +92,7 @@ TEST_F(ProcessRunner, ChildrenEndedByTheWatchdogNeverSucceed) {
                                "trap 'exit 0' TERM\nwhile :; do sleep 0.02; done"}) {
         EXPECT_EQ(runScript(script), -1) << script;
     }
-}
-
-TEST_F(ProcessRunner, CancellationEndsTheChild) {
+    m_request.now = Clock::now;
     CancellationToken token;
     m_request.token = &token;
     std::thread canceller([&token] {

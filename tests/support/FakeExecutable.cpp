@@ -18,11 +18,9 @@ fs::path FakeExecutableFolder::writeScript(const std::string& name, const std::s
 }
 
 fs::path FakeExecutableFolder::writePrinter(const std::string& name, const std::string& text,
-                                            Stream stream, int exitStatus) const {
+                                            int exitStatus) const {
     const fs::path textFile = m_folder.write(name + ".text", text);
-    const std::string redirect = stream == Stream::standardError ? " >&2" : "";
-    return writeScript(name, "cat '" + textFile.string() + "'" + redirect + "\nexit " +
-                                 std::to_string(exitStatus));
+    return writeScript(name, "cat '" + textFile.string() + "'\nexit " + std::to_string(exitStatus));
 }
 
 std::vector<std::string> FakeExecutableFolder::temporaryEntries() const {

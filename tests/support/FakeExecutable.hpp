@@ -14,8 +14,6 @@ namespace ventora::test {
 /// nothing is left behind there.
 class FakeExecutableFolder {
 public:
-    enum class Stream { standardOutput, standardError };
-
     FakeExecutableFolder();
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_folder.path(); }
@@ -24,9 +22,8 @@ public:
     /// Writes the executable script `name` whose body (after "#!/bin/sh") is `body`.
     std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
 
-    /// A script that prints `text` byte for byte on `stream` and exits with `exitStatus`.
+    /// A script that prints `text` byte for byte and exits with `exitStatus`.
     std::filesystem::path writePrinter(const std::string& name, const std::string& text,
-                                       Stream stream = Stream::standardOutput,
                                        int exitStatus = 0) const;
 
     /// Names of the entries of the temporary directory.

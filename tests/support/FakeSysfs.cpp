@@ -26,45 +26,39 @@ void linkRelative(const fs::path& link, const fs::path& target) {
 } // namespace
 
 FakeSysfs::FakeSysfs() {
-    fs::create_directories(sys() / "devices");
-    fs::create_directories(sys() / "bus" / "pci" / "devices");
+    fs::create_directories(sys() / "bus/pci/devices");
 }
 
-fs::path FakeSysfs::acpiNode(const std::string& hid, const std::optional<std::string>& uid) {
-    const fs::path node = sys() / "devices" / "LNXSYSTM:00" / "LNXSYBUS:00" /
-                          (hid + ":" + std::to_string(m_acpiNodes++));
-    fs::create_directories(node);
-    writeText(node / "hid", hid);
-    writeText(node / "path", "\\_SB_.PCI0");
-    if (uid) {
-        writeText(node / "uid", *uid);
+fs::path FakeSysfs::node(const std::string& chain, bool inAcpi,
+                         const std::optional<std::string>& uid) {
+    const fs::path folder = sys() / "devices" / chain;
+    fs::create_directories(folder);
+    if (inAcpi) {
+        const fs::path acpi = sys() / "devices/LNXSYSTM:00" / std::to_string(m_acpiNodes++);
+        fs::create_directories(acpi);
+        if (uid) {
+            writeText(acpi / "uid", *uid);
+        }
+        linkRelative(folder / "firmware_node", acpi);
     }
-    return node;
+    return folder;
 }
 
 void FakeSysfs::addRoot(const std::string& name, const std::optional<std::string>& uid) {
-    const fs::path root = sys() / "devices" / name;
-    fs::create_directories(root);
-    if (uid) {
-        linkRelative(root / "firmware_node", acpiNode("PNP0A08", uid));
-    }
+    node(name, uid.has_value(), uid);
 }
 
 void FakeSysfs::addFunction(const std::string& chain, unsigned vendor, unsigned device,
                             unsigned pciClass, bool inAcpi) {
-    const fs::path folder = sys() / "devices" / chain;
-    fs::create_directories(folder);
+    const fs::path folder = node(chain, inAcpi, std::nullopt);
     writeText(folder / "vendor", hex(vendor, 4));
     writeText(folder / "device", hex(device, 4));
     writeText(folder / "class", hex(pciClass, 6));
-    if (inAcpi) {
-        linkRelative(folder / "firmware_node", acpiNode("device", std::nullopt));
-    }
-    linkRelative(sys() / "bus" / "pci" / "devices" / folder.filename(), folder);
+    linkRelative(sys() / "bus/pci/devices" / folder.filename(), folder);
 }
 
 void FakeSysfs::writePowerPlayTable(const std::string& address, ByteView table) {
-    std::ofstream file(sys() / "bus" / "pci" / "devices" / address / "pp_table", std::ios::binary);
+    std::ofstream file(sys() / "bus/pci/devices" / address / "pp_table", std::ios::binary);
     file.write(reinterpret_cast<const char*>(table.data()),
                static_cast<std::streamsize>(table.size()));
 }

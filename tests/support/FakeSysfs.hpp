@@ -11,7 +11,7 @@ namespace ventora::test {
 
 /// A made-up sysfs tree in a private temporary folder, laid out like Linux's: PCI functions
 /// as folders under devices/pciDDDD:BB/..., bus/pci/devices links to them, firmware_node
-/// links to ACPI nodes holding hid, uid and path, and vendor/device/class files. The folder
+/// links to ACPI nodes holding a uid, and vendor/device/class files. The folder
 /// also has room for a test's own files beside the tree; it is removed when the object goes.
 class FakeSysfs {
 public:
@@ -33,7 +33,10 @@ public:
     void writePowerPlayTable(const std::string& address, ByteView table);
 
 private:
-    std::filesystem::path acpiNode(const std::string& hid, const std::optional<std::string>& uid);
+    /// The folder devices/`chain`; when `inAcpi`, its firmware_node leads to an ACPI node
+    /// holding `uid` if there is one.
+    std::filesystem::path node(const std::string& chain, bool inAcpi,
+                               const std::optional<std::string>& uid);
 
     TemporaryFolder m_folder;
     int m_acpiNodes = 0;

@@ -19,25 +19,14 @@ inline constexpr std::string_view polaris =
     "01:00.0 1002:67df /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
 inline constexpr std::string_view polarisPath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
 
-/// An NVIDIA card renamed GFX0.
-inline constexpr std::string_view nvidia =
-    "01:00.0 10de:1b80 /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
-
 /// Bus and id columns unknown: 8 and 10 blanks in place of "03:00.0 " and "1002:67df ".
 inline constexpr std::string_view withoutIdentity =
     "                  /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
-
-/// A Navi 10 card reported with an id that is not supported (1002:7310).
-inline constexpr std::string_view unsupportedDevice =
-    "03:00.0 1002:7310 /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
 
 /// Two cards named GFX0.
 inline constexpr std::string_view twoGfx0 =
     "03:00.0 1002:73bf /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n"
     "04:00.0 1002:67df /PCI0@0/PEG1@1,1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x1)/Pci(0x0,0x0)\n";
-
-/// What the tool prints, with exit status 1, when no device matches.
-inline constexpr std::string_view notFound = "DevicePath not found!\n";
 
 /// Versions from 2019 and earlier: the path only, lower-case, no device name.
 inline constexpr std::string_view oldVersion =
