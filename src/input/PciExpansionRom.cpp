@@ -1,6 +1,9 @@
+#include "input/PciExpansionRom.hpp"
+
 #include "core/HexFormat.hpp"
+#include "input/AtomPowerPlayInfo.hpp"
+#include "input/PowerPlayHeaderScan.hpp"
 #include "input/RomSignature.hpp"
-#include "input/VbiosPowerPlayExtractor.hpp"
 
 namespace ventora::VbiosPowerPlayExtractor {
 namespace {
@@ -11,6 +14,39 @@ using ByteUtils::readUInt16LE;
 constexpr std::int64_t imageHeaderSize = 0x1A;
 constexpr std::int64_t pcirMinimumSize = 0x18;
 constexpr std::int64_t imageUnit = 512;
+constexpr int maximumChainImages = 32;
+
+/// One validated image header and PCI data structure of the chain.
+struct PciImageIdentity {
+    int vendorID;
+    int deviceID;
+    std::int64_t imageLength;
+    bool last;
+};
+
+/// The image starting at `offset`, when its header, its PCIR structure and its length all lie
+/// inside `rom`.
+std::optional<PciImageIdentity> identity(ByteView rom, std::int64_t offset) {
+    if (!isRangeValid(rom, offset, imageHeaderSize) || !hasRomSignature(rom, offset, "\x55\xAA")) {
+        return std::nullopt;
+    }
+    const std::int64_t pointer = readUInt16LE(rom, offset + 0x18);
+    const std::int64_t pcir = offset + pointer;
+    if (pointer < imageHeaderSize || !isRangeValid(rom, pcir, pcirMinimumSize) ||
+        !hasRomSignature(rom, pcir, "PCIR")) {
+        return std::nullopt;
+    }
+    const std::int64_t structureLength = readUInt16LE(rom, pcir + 0x0A);
+    if (structureLength < pcirMinimumSize || !isRangeValid(rom, pcir, structureLength)) {
+        return std::nullopt;
+    }
+    const std::int64_t imageLength = readUInt16LE(rom, pcir + 0x10) * imageUnit;
+    if (imageLength == 0 || !isRangeValid(rom, offset, imageLength)) {
+        return std::nullopt;
+    }
+    return PciImageIdentity{readUInt16LE(rom, pcir + 0x04), readUInt16LE(rom, pcir + 0x06),
+                            imageLength, (rom[static_cast<std::size_t>(pcir + 0x15)] & 0x80) != 0};
+}
 
 /// Where the next image of the chain starts, or nothing when the chain ends after `current`.
 std::optional<std::int64_t> nextImageOffset(ByteView rom, std::int64_t offset,
@@ -63,32 +99,6 @@ std::optional<Bytes> tryLegacyImage(ByteView image, std::int64_t baseOffset,
 }
 
 } // namespace
-
-bool hasPcirSignature(ByteView data, std::int64_t offset) {
-    return hasRomSignature(data, offset, "PCIR");
-}
-
-std::optional<PciImageIdentity> identity(ByteView rom, std::int64_t offset) {
-    if (!isRangeValid(rom, offset, imageHeaderSize) || !hasRomSignature(rom, offset, "\x55\xAA")) {
-        return std::nullopt;
-    }
-    const std::int64_t pointer = readUInt16LE(rom, offset + 0x18);
-    const std::int64_t pcir = offset + pointer;
-    if (pointer < imageHeaderSize || !isRangeValid(rom, pcir, pcirMinimumSize) ||
-        !hasPcirSignature(rom, pcir)) {
-        return std::nullopt;
-    }
-    const std::int64_t structureLength = readUInt16LE(rom, pcir + 0x0A);
-    if (structureLength < pcirMinimumSize || !isRangeValid(rom, pcir, structureLength)) {
-        return std::nullopt;
-    }
-    const std::int64_t imageLength = readUInt16LE(rom, pcir + 0x10) * imageUnit;
-    if (imageLength == 0 || !isRangeValid(rom, offset, imageLength)) {
-        return std::nullopt;
-    }
-    return PciImageIdentity{readUInt16LE(rom, pcir + 0x04), readUInt16LE(rom, pcir + 0x06),
-                            imageLength, (rom[static_cast<std::size_t>(pcir + 0x15)] & 0x80) != 0};
-}
 
 std::optional<Bytes> tryExtractFromPciExpansionRomChain(ByteView original,
                                                         std::vector<std::string>& messages) {
