@@ -1,6 +1,8 @@
+#include "input/HexExtraction.hpp"
+
 #include "InputTestSupport.hpp"
-#include "input/SpptFileParser.hpp"
 #include "support/PowerPlayTables.hpp"
+#include "support/TextExports.hpp"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -10,7 +12,7 @@ namespace {
 
 using test::ascii32;
 
-/// A table-like byte run: first word is the length, the rest counts up.
+/// A table-like byte run: the first word is the length, the rest counts up.
 Bytes sampleBytes(std::size_t length) {
     Bytes bytes(length);
     for (std::size_t i = 0; i < length; ++i) {
@@ -20,138 +22,94 @@ Bytes sampleBytes(std::size_t length) {
     return bytes;
 }
 
-std::string hexPair(std::uint8_t byte) {
-    return ByteUtils::hexString(ByteView(&byte, 1));
-}
-
-/// The value as regedit writes it: 25 bytes a line, "," + "\" at each line's end and
-/// continuation lines indented by two spaces.
-std::string registryValue(ByteView bytes, std::string_view eol = "\r\n") {
-    std::string text = "\"PP_PhmSoftPowerPlayTable\"=hex:";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += hexPair(bytes[i]);
-        if (i + 1 < bytes.size()) {
-            text += (i + 1) % 25 == 0 ? ",\\" + std::string(eol) + "  " : ",";
-        }
-    }
-    return text + std::string(eol);
-}
-
-std::string registryExport(ByteView bytes) {
-    return "Windows Registry Editor Version 5.00\r\n\r\n"
-           "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{4d36e968}\\0000]\r\n" +
-           registryValue(bytes) + "\"Other\"=dword:00000001\r\n";
-}
-
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
     return text.replace(text.find(from), from.size(), to);
 }
 
-TEST(HexExtractionTest, RegistryGrammar) {
+struct Case {
+    std::string name;
+    std::u32string text;
+    bool accepted;
+};
+
+void expectExtractions(const Bytes& bytes, const std::vector<Case>& cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SpptFileParser::extractHexBytes(c.text), c.accepted ? bytes : Bytes{});
+    }
+}
+
+TEST(HexExtraction, RegistryGrammar) {
     Bytes bytes = sampleBytes(256);
     bytes[10] = 0x08;
-    const std::string value = registryValue(bytes, "\n");
+    const std::string value = test::registryValue(bytes, "\n");
     const std::string head = value.substr(0, value.size() - 1);
     const std::string firstLines = head.substr(0, head.rfind('\n') + 1);
-    struct Case {
-        const char* name;
-        std::string text;
-        std::optional<Bytes> expected;
-    };
-    const Case cases[] = {
-        {"a whole CRLF export", registryExport(bytes), bytes},
+    std::vector<Case> cases = {
+        {"a whole CRLF export", ascii32(test::registryExport(bytes)), true},
         {"name and marker in any case",
-         replaced(replaced(value, "hex:", "HEX:"), "PP_Phm", "pp_phm"), bytes},
-        {"a single-digit piece is padded", replaced(value, ",08,", ",8,"), bytes},
+         ascii32(replaced(replaced(value, "hex:", "HEX:"), "PP_Phm", "pp_phm")), true},
+        {"a single-digit piece is padded", ascii32(replaced(value, ",08,", ",8,")), true},
         {"blank lines inside the value are skipped",
-         firstLines + "\n   \n" + head.substr(head.rfind('\n') + 1), bytes},
-        {"a key line ends a continued value", head + ",\\\n[HKEY_NEXT]\n01,02", bytes},
-        {"a value line without comma ends a continued value", head + ",\\\n\"Next\"=dword:1\n",
-         bytes},
-        {"a final backslash at the end of the text", head + ",\\", bytes},
-        {"a value line with a comma after a continuation", head + ",\\\n\"Next\"=hex:01,02\n",
-         std::nullopt},
-        {"a stray quotation mark", head + ",\"0\n", std::nullopt},
-        {"a letter beyond F", head.substr(0, head.size() - 1) + "G\n", std::nullopt},
-        {"three digits in a piece", head + ",123\n", std::nullopt},
-        {"whitespace-only piece before the backslash", head + ", \\\n00\n", std::nullopt},
-        {"the typed spelling hex(3): is not recognised", replaced(value, "hex:", "hex(3):"),
-         std::nullopt},
-        {"no marker at all", "\"PP_PhmSoftPowerPlayTable\"=dword:1\n", std::nullopt},
-        {"fewer than 256 bytes", registryValue(sampleBytes(255)), std::nullopt},
+         ascii32(firstLines + "\n   \n" + head.substr(head.rfind('\n') + 1)), true},
+        {"a key line ends a continued value", ascii32(head + ",\\\n[HKEY_NEXT]\n01,02"), true},
+        {"a value line without comma ends a continued value",
+         ascii32(head + ",\\\n\"Next\"=dword:1\n"), true},
+        {"a final backslash at the end of the text", ascii32(head + ",\\"), true},
+        {"a value line with a comma after a continuation",
+         ascii32(head + ",\\\n\"Next\"=hex:01,02\n"), false},
+        {"a stray quotation mark", ascii32(head + ",\"0\n"), false},
+        {"a letter beyond F", ascii32(head.substr(0, head.size() - 1) + "G\n"), false},
+        {"three digits in a piece", ascii32(head + ",123\n"), false},
+        {"whitespace-only piece before the backslash", ascii32(head + ", \\\n00\n"), false},
+        {"the typed spelling hex(3):", ascii32(replaced(value, "hex:", "hex(3):")), false},
+        {"no marker at all", U"\"PP_PhmSoftPowerPlayTable\"=dword:1\n", false},
+        {"fewer than 256 bytes", ascii32(test::registryValue(sampleBytes(255))), false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(SpptFileParser::extractRegistryHexBytes(ascii32(c.text)), c.expected);
-    }
-    // A failed value leaves its name in the text, which the plain-dump rules refuse.
-    EXPECT_TRUE(SpptFileParser::extractHexBytes(ascii32(registryValue(sampleBytes(255)))).empty());
-}
-
-TEST(HexExtractionTest, RegistryLinesBreakAtEveryUnicodeNewline) {
-    const Bytes bytes = sampleBytes(256);
-    for (const char32_t separator : {U'\r', U'\n', U'\u0085', U'\u2028', U'\u2029', U'\v', U'\f'}) {
-        std::u32string text = ascii32(registryValue(bytes, "\n"));
+    for (const char32_t separator : {U'\r', U'\u0085', U'\u2028', U'\u2029', U'\v', U'\f'}) {
+        std::u32string text = ascii32(value);
         std::replace(text.begin(), text.end(), U'\n', separator);
-        EXPECT_EQ(SpptFileParser::extractRegistryHexBytes(text), bytes)
-            << std::hex << static_cast<int>(separator);
+        cases.push_back({"lines end at U+" + std::to_string(separator), text, true});
     }
+    expectExtractions(bytes, cases);
 }
 
-std::u32string spaced(ByteView bytes, std::u32string_view prefix, std::u32string_view separator) {
-    std::u32string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += std::u32string(i == 0 ? U"" : separator) + std::u32string(prefix) +
-                ascii32(hexPair(bytes[i]));
-    }
-    return text;
-}
-
-TEST(HexExtractionTest, PlainDumpShapes) {
+TEST(HexExtraction, PlainDumpShapes) {
     Bytes bytes = sampleBytes(300);
     bytes[1] = 0x02;
-    const std::u32string commaPieces = spaced(bytes, U"0x", U",");
-    struct Case {
-        const char* name;
-        std::u32string text;
-        bool accepted;
+    const auto pairs = [&](std::string_view prefix, std::string_view separator) {
+        return ascii32(test::hexPairs(bytes, prefix, separator));
     };
-    const Case cases[] = {
-        {"space-separated pairs", spaced(bytes, U"", U" "), true},
-        {"0x prefixes and commas", spaced(bytes, U"0x", U", "), true},
-        {"0X prefixes", spaced(bytes, U"0X", U","), true},
-        {"one run of digits, trimmed", U"\n  " + ascii32(ByteUtils::hexString(bytes)) + U"  \n",
-         true},
-        {"backslash continuations", spaced(bytes, U"", U",\\\r\n"), true},
-        {"Unicode white space", spaced(bytes, U"", U"\u00A0\u3000\u2028"), true},
-        {"a one-digit piece", std::u32string(commaPieces).replace(4, 5, U",0x2"), true},
-        {"a three-digit piece", spaced(bytes, U"", U",") + U",B60", false},
-        {"a blank piece", spaced(bytes, U"", U",") + U", ,", false},
-        {"a letter beyond F", spaced(bytes, U"", U" ") + U" G0", false},
-        {"a quotation mark", spaced(bytes, U"", U" ") + U" \"", false},
+    const auto spacedBy = [&](char32_t space) {
+        std::u32string text = pairs("", "_");
+        std::replace(text.begin(), text.end(), U'_', space);
+        return text;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(SpptFileParser::extractCleanHexBytes(c.text), c.accepted ? bytes : Bytes{});
-    }
+    expectExtractions(bytes,
+                      {
+                          {"space-separated pairs", pairs("", " "), true},
+                          {"0x prefixes and commas", pairs("0x", ", "), true},
+                          {"0X prefixes", pairs("0X", ","), true},
+                          {"one run of digits, trimmed", U"\n  " + pairs("", "") + U"  \n", true},
+                          {"a leading byte-order mark", U"\uFEFF" + pairs("", ""), true},
+                          {"backslash continuations", pairs("", ",\\\r\n"), true},
+                          {"no-break spaces", spacedBy(U'\u00A0'), true},
+                          {"line separators", spacedBy(U'\u2028'), true},
+                          {"a one-digit piece", pairs("0x", ",").replace(4, 5, U",0x2"), true},
+                          {"a three-digit piece", pairs("", ",") + U",B60", false},
+                          {"a blank piece", pairs("", ",") + U", ,", false},
+                          {"a letter beyond F", pairs("", " ") + U" G0", false},
+                          {"a quotation mark", pairs("", " ") + U" \"", false},
+                      });
 }
 
-TEST(HexExtractionTest, DigitCountWindow) {
-    struct Case {
-        std::size_t digits;
-        bool accepted;
-    };
-    for (const Case c : {Case{510, false}, Case{511, false}, Case{512, true}, Case{513, false},
-                         Case{40960, true}, Case{40961, false}, Case{40962, false}}) {
-        SCOPED_TRACE(c.digits);
-        const std::u32string digits(c.digits, U'A');
-        EXPECT_EQ(SpptFileParser::extractCleanHexBytes(digits).size(),
-                  c.accepted ? c.digits / 2 : 0u);
-        EXPECT_EQ(SpptFileParser::dataFromEvenHex(digits).has_value(), c.accepted);
+TEST(HexExtraction, DigitCountWindow) {
+    for (const std::size_t count : {510u, 511u, 512u, 513u, 40960u, 40961u, 40962u}) {
+        SCOPED_TRACE(count);
+        const bool accepted = count == 512 || count == 40960;
+        EXPECT_EQ(SpptFileParser::extractHexBytes(std::u32string(count, U'A')),
+                  accepted ? Bytes(count / 2, 0xAA) : Bytes{});
     }
-    std::u32string digits(512, U'0');
-    digits[100] = U'+';
-    EXPECT_FALSE(SpptFileParser::dataFromEvenHex(digits).has_value());
 }
 
 } // namespace

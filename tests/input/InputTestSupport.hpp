@@ -1,21 +1,13 @@
 #pragma once
 
-#include "core/AppError.hpp"
-#include "core/ByteUtils.hpp"
 #include "support/ErrorMessage.hpp"
 #include "support/TemporaryFolder.hpp"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace ventora::test {
@@ -33,8 +25,7 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
                     fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     const pid_t child = ::fork();
     if (child == 0) {
-        const bool held = ::setgid(65534) == 0 && ::setuid(65534) == 0 && check();
-        std::_Exit(held ? 0 : 1);
+        std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);
     }
     int status = 0;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&

@@ -1,5 +1,5 @@
 #include "VbiosTestSupport.hpp"
-#include "input/VbiosPowerPlayExtractor.hpp"
+#include "input/PowerPlayHeaderScan.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <gtest/gtest.h>
