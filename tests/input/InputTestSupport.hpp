@@ -32,9 +32,10 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
            WEXITSTATUS(status) == 0;
 }
 
-/// `text` as the UTF-32 string the text import works on (ASCII input only).
-inline std::u32string ascii32(std::string_view text) {
-    return {text.begin(), text.end()};
+/// `text` read as Latin-1, as the UTF-32 string the text import works on.
+inline std::u32string latin1(std::string_view text) {
+    return {reinterpret_cast<const unsigned char*>(text.data()),
+            reinterpret_cast<const unsigned char*>(text.data() + text.size())};
 }
 
 } // namespace ventora::test

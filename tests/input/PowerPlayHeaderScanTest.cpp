@@ -1,5 +1,6 @@
-#include "VbiosTestSupport.hpp"
 #include "input/PowerPlayHeaderScan.hpp"
+
+#include "VbiosTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <gtest/gtest.h>
