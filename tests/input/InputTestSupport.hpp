@@ -32,6 +32,15 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
            WEXITSTATUS(status) == 0;
 }
 
+// Spelled out rather than taken from the code, so that a changed text fails.
+inline const std::string readOnly =
+    "VBIOS was read as a file only. No firmware write or flash operation was performed.";
+
+inline std::string extractedLine(const std::string& offset, std::size_t size) {
+    return "Extracted PowerPlayInfo/SPPT from saved VBIOS ROM. Offset: " + offset +
+           ", size: " + std::to_string(size) + " bytes.";
+}
+
 /// `text` read as Latin-1, as the UTF-32 string the text import works on.
 inline std::u32string latin1(std::string_view text) {
     return {reinterpret_cast<const unsigned char*>(text.data()),

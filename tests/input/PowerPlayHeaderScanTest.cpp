@@ -1,6 +1,6 @@
 #include "input/PowerPlayHeaderScan.hpp"
 
-#include "VbiosTestSupport.hpp"
+#include "InputTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <gtest/gtest.h>

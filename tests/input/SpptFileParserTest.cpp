@@ -34,11 +34,8 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
     const auto path = [&](const char* name) {
         return (folder.path() / name).string();
     };
-    test::RomImageLayout layout;
-    layout.table = test::rdna2Table();
-    auto withoutIdentity = layout;
-    withoutIdentity.imageLengthUnits = 0;
-    const Bytes vega10 = test::vega10Table();
+    const Bytes table = test::rdna2Table();
+    const auto withoutIdentity = test::legacyImage(table, [](auto& l) { l.imageLengthUnits = 0; });
     const std::string fromRom = "Trying to extract PowerPlayInfo/SPPT from the saved ROM, GPU-Z "
                                 "style read-only workflow...";
     const std::string ready = "SPPT data ready from saved VBIOS. Size: 2470 bytes.";
@@ -46,43 +43,34 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
                                 "this app.";
     const std::string noIdentity = "Source VBIOS PCIR identity was not available; target "
                                    "validation will use the PowerPlay family only.";
-    const std::tuple<const char*, Bytes, Bytes, std::vector<std::string>> cases[] = {
-        {"t.pp_table",
-         test::polarisTable(),
-         test::polarisTable(),
-         {"Loaded binary SPPT: " + path("t.pp_table"), "SPPT data ready. Size: 640 bytes."}},
-        {"t.ROM",
-         test::romImage(layout),
-         layout.table,
+    const std::pair<Bytes, std::vector<std::string>> cases[] = {
+        {table,
+         {"Loaded binary SPPT: " + path("t.pp_table"), "SPPT data ready. Size: 2470 bytes."}},
+        {test::romImage(test::legacyImage(table)),
          {"Loaded saved VBIOS ROM: " + path("t.ROM"), fromRom, ready, noFlash,
           "Source VBIOS PCIR identity: vendor 0x1002, device 0x731F."}},
-        {"t.bin",
-         test::romImage(withoutIdentity),
-         layout.table,
+        {test::romImage(withoutIdentity),
          {"Loaded VBIOS ROM stored with .bin extension: " + path("t.bin"), fromRom, ready, noFlash,
           noIdentity}},
-        {"t.sppt",
-         test::uefiFirstDump(withoutIdentity),
-         layout.table,
+        {test::uefiFirstDump(withoutIdentity),
          {"Loaded VBIOS ROM stored with .sppt extension: " + path("t.sppt"), fromRom, ready,
           noFlash, noIdentity}},
-        {"t.reg",
-         test::utf16LittleEndian(test::registryExport(vega10)),
-         vega10,
+        {test::utf16LittleEndian(test::registryExport(table)),
          {"Loaded SPPT text/REG export: " + path("t.reg"),
-          "Clean hexadecimal converted to 600 bytes."}},
+          "Clean hexadecimal converted to 2470 bytes."}},
     };
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
-    for (const auto& [name, bytes, table, lines] : cases) {
-        folder.write(name, bytes);
+    for (const auto& [bytes, lines] : cases) {
+        const auto name = std::filesystem::path(lines.front()).filename();
+        folder.write(name.string(), bytes);
         const auto result = SpptFileParser::load(name);
         EXPECT_EQ(ownLines(result.messages), lines);
         EXPECT_EQ(result.document.data, table);
-        EXPECT_EQ(result.document.sourceDescription, path(name));
+        EXPECT_EQ(result.document.sourceDescription, path(name.c_str()));
         const bool rom = lines.size() > 2;
         EXPECT_EQ(result.document.originalRom, rom ? std::optional(bytes) : std::nullopt);
-        EXPECT_EQ(result.document.sourceIdentity.has_value(), name == std::string("t.ROM"));
+        EXPECT_EQ(result.document.sourceIdentity.has_value(), lines.back() != noIdentity && rom);
         EXPECT_EQ(FileSystem::readWholeFile(name), bytes);
     }
     std::filesystem::current_path(previous);

@@ -1,7 +1,6 @@
 #include "input/VbiosPowerPlayExtractor.hpp"
 
 #include "InputTestSupport.hpp"
-#include "VbiosTestSupport.hpp"
 #include "core/HexFormat.hpp"
 #include "input/AtomPowerPlayInfo.hpp"
 #include "input/PciExpansionRom.hpp"
@@ -35,18 +34,20 @@ TEST(AtomPowerPlayInfo, FindsTheHeaderByPointerOrScan) {
     EXPECT_EQ(
         atom(test::romImage(layout), 0x40000),
         std::pair(std::optional(layout.table), Lines{extractedLine("0x40400", 694), readOnly}));
-    for (const auto& [size, at, found] : {std::tuple{0x1000, 0x30, true},
-                                          {0x1000, 0x300, true},
-                                          {0x100, 0xFC, true},
-                                          {0x1000, 0x2C, false},
-                                          {0x1000, 0x301, false},
-                                          {0xFF, 0xFC, false}}) {
-        Bytes image(static_cast<std::size_t>(size), 0x00);
+    const std::string notFound = "ATOM signature was not found in the VBIOS header area.";
+    for (const int at : {0x2C, 0x30, 0x300, 0x301}) {
+        Bytes image(0x1000, 0x00);
         std::copy_n("ATOM", 4, image.begin() + at);
-        EXPECT_EQ(atom(image, 0x8000).second.front(),
-                  found ? "ATOM signature found by scan at " + hexOffset(0x8000 + at) +
-                              "; using header offset " + hexOffset(0x8000 + at - 4) + "."
-                        : "ATOM signature was not found in the VBIOS header area.");
+        const std::string first = atom(image, 0x8000).second.front();
+        EXPECT_EQ(first, at < 0x30 || at > 0x300
+                             ? notFound
+                             : "ATOM signature found by scan at " + hexOffset(0x8000 + at) +
+                                   "; using header offset " + hexOffset(0x7FFC + at) + ".");
+    }
+    for (const std::size_t size : {0x100u, 0xFFu}) {
+        Bytes image(size, 0x00);
+        std::copy_n("ATOM", size - 0xFC, image.begin() + 0xFC);
+        EXPECT_EQ(atom(image).second.front() == notFound, size == 0xFF);
     }
 }
 
