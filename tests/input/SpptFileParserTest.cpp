@@ -36,25 +36,26 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
     };
     const Bytes table = test::rdna2Table();
     const auto withoutIdentity = test::legacyImage(table, [](auto& l) { l.imageLengthUnits = 0; });
-    const std::string fromRom = "Trying to extract PowerPlayInfo/SPPT from the saved ROM, GPU-Z "
-                                "style read-only workflow...";
-    const std::string ready = "SPPT data ready from saved VBIOS. Size: 2470 bytes.";
-    const std::string noFlash = "ROM flashing is not supported and will never be executed by "
-                                "this app.";
+    const auto romLines = [](const std::string& first, const std::string& last) {
+        return std::vector<std::string>{
+            first,
+            "Trying to extract PowerPlayInfo/SPPT from the saved ROM, GPU-Z style read-only "
+            "workflow...",
+            "SPPT data ready from saved VBIOS. Size: 2470 bytes.",
+            "ROM flashing is not supported and will never be executed by this app.", last};
+    };
     const std::string noIdentity = "Source VBIOS PCIR identity was not available; target "
                                    "validation will use the PowerPlay family only.";
     const std::pair<Bytes, std::vector<std::string>> cases[] = {
         {table,
          {"Loaded binary SPPT: " + path("t.pp_table"), "SPPT data ready. Size: 2470 bytes."}},
         {test::romImage(test::legacyImage(table)),
-         {"Loaded saved VBIOS ROM: " + path("t.ROM"), fromRom, ready, noFlash,
-          "Source VBIOS PCIR identity: vendor 0x1002, device 0x731F."}},
+         romLines("Loaded saved VBIOS ROM: " + path("t.ROM"),
+                  "Source VBIOS PCIR identity: vendor 0x1002, device 0x731F.")},
         {test::romImage(withoutIdentity),
-         {"Loaded VBIOS ROM stored with .bin extension: " + path("t.bin"), fromRom, ready, noFlash,
-          noIdentity}},
+         romLines("Loaded VBIOS ROM stored with .bin extension: " + path("t.bin"), noIdentity)},
         {test::uefiFirstDump(withoutIdentity),
-         {"Loaded VBIOS ROM stored with .sppt extension: " + path("t.sppt"), fromRom, ready,
-          noFlash, noIdentity}},
+         romLines("Loaded VBIOS ROM stored with .sppt extension: " + path("t.sppt"), noIdentity)},
         {test::utf16LittleEndian(test::registryExport(table)),
          {"Loaded SPPT text/REG export: " + path("t.reg"),
           "Clean hexadecimal converted to 2470 bytes."}},
@@ -122,32 +123,27 @@ TEST(SpptFileParser, PlatformErrorsPassUnchanged) {
     }
 }
 
-/// A sparse file of `size` bytes starting 01 02.
-std::filesystem::path sparseFile(const test::TemporaryFolder& folder, std::string_view name,
-                                 std::int64_t size) {
-    const auto path = folder.write(name, Bytes{0x01, 0x02});
-    EXPECT_EQ(::truncate(path.c_str(), size), 0);
-    return path;
-}
-
-// The general limit comes before the text limit, which comes before reading: the text files
-// cannot be read here.
+// The size limits come before reading: the files refused on their size alone cannot be read
+// here. The general limit comes before the text limit.
 TEST(SpptFileParser, FileSizeLimits) {
     const test::TemporaryFolder folder;
-    EXPECT_EQ(loadError(sparseFile(folder, "limit.bin", 67108864)),
-              "Parsed SPPT from limit.bin is too large (67108864 bytes).");
-    EXPECT_EQ(loadError(sparseFile(folder, "big.bin", 1048577)),
-              "Parsed SPPT from big.bin is too large (1048577 bytes).");
-    for (const char* name : {"above.bin", "above.txt"}) {
-        EXPECT_EQ(loadError(sparseFile(folder, name, 67108865)),
-                  "Input file is too large (67108865 bytes; maximum 67108864 bytes).");
-    }
-    for (const char* name : {"big.reg", "big.TXT"}) {
-        const auto path = sparseFile(folder, name, 1048577);
-        std::filesystem::permissions(path, std::filesystem::perms::none);
+    const std::string general = "Input file is too large (67108865 bytes; maximum 67108864 bytes).";
+    const std::string text = "Text/REG input is too large (1048577 bytes; maximum 1048576 bytes).";
+    const std::tuple<const char*, std::int64_t, std::string> cases[] = {
+        {"limit.bin", 67108864, "Parsed SPPT from limit.bin is too large (67108864 bytes)."},
+        {"big.bin", 1048577, "Parsed SPPT from big.bin is too large (1048577 bytes)."},
+        {"above.bin", 67108865, general},
+        {"above.txt", 67108865, general},
+        {"big.reg", 1048577, text},
+        {"big.TXT", 1048577, text}};
+    for (const auto& [name, size, message] : cases) {
+        const auto path = folder.write(name, Bytes{0x01, 0x02});
+        ASSERT_EQ(::truncate(path.c_str(), size), 0);
+        if (!message.starts_with("Parsed")) {
+            std::filesystem::permissions(path, std::filesystem::perms::none);
+        }
         EXPECT_TRUE(test::holdsWithoutPrivileges(folder, [&] {
-            return loadError(path) ==
-                   "Text/REG input is too large (1048577 bytes; maximum 1048576 bytes).";
+            return loadError(path) == message;
         })) << name;
     }
 }
