@@ -20,9 +20,8 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
     if (::geteuid() != 0) {
         return check();
     }
-    namespace fs = std::filesystem;
-    fs::permissions(folder.path(),
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
     const pid_t child = ::fork();
     if (child == 0) {
         std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);

@@ -6,6 +6,7 @@
 #include "support/RomBuilder.hpp"
 #include "support/TextExports.hpp"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -80,8 +81,6 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
 // Every loaded table passes the same checks, in this order.
 TEST(SpptFileParser, Refusals) {
     const test::TemporaryFolder folder;
-    const char* unsupported =
-        "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export.";
     const std::tuple<const char*, Bytes, std::string> cases[] = {
         {"t.bin", startingWith(255, 0xAA55), "Parsed SPPT from t.bin is too small (255 bytes)."},
         {"t.bin", Bytes(20481, 0x50), "Parsed SPPT from t.bin is too large (20481 bytes)."},
@@ -91,59 +90,54 @@ TEST(SpptFileParser, Refusals) {
          "Parsed SPPT from t.bin declares 256 bytes but contains 512 bytes."},
         {"t.bin", Bytes(257, 0x01), "Parsed SPPT data is invalid: all bytes are identical."},
         {"t.txt", Bytes{'n', 'o'}, "Parsed SPPT from t.txt is too small (0 bytes)."},
-        {"t.dat", Bytes{0xDC, 0x41, 0x41, 0x41}, unsupported},
-        {"t.reg", Bytes{0xDC, 0x41, 0x41, 0x41}, unsupported},
+        {"t.dat", Bytes{0xDC, 0x41, 0x41, 0x41},
+         "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export."},
     };
     for (const auto& [name, bytes, message] : cases) {
         EXPECT_EQ(loadError(folder.write(name, bytes)), message);
     }
     EXPECT_EQ(loadError(folder.path()), "Input path is not a regular file.");
-    EXPECT_EQ(loadError("/dev/null"), "Input path is not a regular file.");
     CancellationToken token;
     token.cancel();
     EXPECT_EQ(loadError(folder.path() / "missing", &token), "Input loading cancelled.");
 }
 
-TEST(SpptFileParser, PlatformErrorsPassUnchanged) {
-    const test::TemporaryFolder folder;
-    const auto locked = folder.write("locked.bin", test::polarisTable());
-    std::filesystem::permissions(locked, std::filesystem::perms::none);
-    for (const auto& [path, error] :
-         {std::pair{folder.path() / "missing.rom", std::errc::no_such_file_or_directory},
-          {locked, std::errc::permission_denied}}) {
-        EXPECT_TRUE(test::holdsWithoutPrivileges(folder, [&] {
-            try {
-                (void)SpptFileParser::load(path);
-            } catch (const std::system_error& caught) {
-                return caught.code() == error &&
-                       std::string(caught.what()).starts_with(path.string());
-            }
-            return false;
-        }));
-    }
-}
-
-// The size limits come before reading: the files refused on their size alone cannot be read
-// here. The general limit comes before the text limit.
-TEST(SpptFileParser, FileSizeLimits) {
+// Run as a user who cannot read the files refused on their size alone, so only a check made
+// before reading names the size; the general limit comes before the text limit. Platform
+// errors pass unchanged.
+TEST(SpptFileParser, FilesItMustNotOrCannotRead) {
     const test::TemporaryFolder folder;
     const std::string general = "Input file is too large (67108865 bytes; maximum 67108864 bytes).";
     const std::string text = "Text/REG input is too large (1048577 bytes; maximum 1048576 bytes).";
-    const std::tuple<const char*, std::int64_t, std::string> cases[] = {
-        {"limit.bin", 67108864, "Parsed SPPT from limit.bin is too large (67108864 bytes)."},
-        {"big.bin", 1048577, "Parsed SPPT from big.bin is too large (1048577 bytes)."},
-        {"above.bin", 67108865, general},
-        {"above.txt", 67108865, general},
-        {"big.reg", 1048577, text},
-        {"big.TXT", 1048577, text}};
-    for (const auto& [name, size, message] : cases) {
-        const auto path = folder.write(name, Bytes{0x01, 0x02});
-        ASSERT_EQ(::truncate(path.c_str(), size), 0);
-        if (!message.starts_with("Parsed")) {
-            std::filesystem::permissions(path, std::filesystem::perms::none);
+    // Name, size (-1: no such file), whether others may read it, and the refusal.
+    const std::tuple<const char*, std::int64_t, bool, std::string> cases[] = {
+        {"limit.bin", 67108864, true, "Parsed SPPT from limit.bin is too large (67108864 bytes)."},
+        {"big.bin", 1048577, true, "Parsed SPPT from big.bin is too large (1048577 bytes)."},
+        {"above.bin", 67108865, false, general},
+        {"above.txt", 67108865, false, general},
+        {"big.reg", 1048577, false, text},
+        {"big.TXT", 1048577, false, text},
+        {"locked.bin", 640, false, std::strerror(EACCES)},
+        {"missing.rom", -1, false, std::strerror(ENOENT)},
+    };
+    for (const auto& [name, size, readable, refusal] : cases) {
+        const auto path = folder.path() / name;
+        if (size >= 0) {
+            folder.write(name, Bytes{0x01, 0x02});
+            ASSERT_EQ(::truncate(path.c_str(), size), 0);
+            std::filesystem::permissions(path, readable ? std::filesystem::perms::owner_read |
+                                                              std::filesystem::perms::others_read
+                                                        : std::filesystem::perms::none);
         }
         EXPECT_TRUE(test::holdsWithoutPrivileges(folder, [&] {
-            return loadError(path) == message;
+            try {
+                (void)SpptFileParser::load(path);
+            } catch (const AppError& error) {
+                return error.message() == refusal;
+            } catch (const std::system_error& error) {
+                return error.what() == path.string() + ": " + refusal;
+            }
+            return false;
         })) << name;
     }
 }

@@ -52,7 +52,6 @@ TEST(HexExtraction, RegistryValuesAndPlainDumps) {
         {"a one-digit piece", pairs("0x", ",").replace(19, 5, U",0x8"), true},
         {"a three-digit piece", pairs("", ",") + U",B60", false},
         {"a blank piece", pairs("", ",") + U", ,", false},
-        {"a quotation mark", pairs("", " ") + U" \"", false},
     };
     for (const char32_t space : {U'\r', U'\v', U'\f', U'\u0085', U'\u2028', U'\u2029'}) {
         std::u32string text = latin1(value);
@@ -76,7 +75,6 @@ TEST(HexExtraction, DigitCountWindow) {
 TEST(TextDecoding, ChoosesTheEncodingByRule) {
     const std::tuple<const char*, Bytes, std::optional<std::u32string>> cases[] = {
         {"UTF-16 LE mark kept", {0xFF, 0xFE, 0x42, 0x00, 0x36, 0x00}, U"\uFEFFB6"},
-        {"UTF-16 BE mark kept", {0xFE, 0xFF, 0x00, 0x42, 0x00, 0x36}, U"\uFEFFB6"},
         {"UTF-16 LE mark, odd count", {0xFF, 0xFE, 0x42}, std::nullopt},
         {"UTF-16 LE without mark", {0x42, 0x00, 0x36, 0x00}, U"B6"},
         {"UTF-16 BE without mark", {0x00, 0x42, 0x00, 0x36}, U"B6"},
@@ -88,7 +86,6 @@ TEST(TextDecoding, ChoosesTheEncodingByRule) {
         {"short even buffer is not guessed", {0x42, 0x00}, std::u32string(U"B\0", 2)},
         {"invalid UTF-8 read as UTF-16", {0xC0, 0xC1, 0xC2, 0xC3}, U"\uC0C1\uC2C3"},
         {"undecodable in every encoding", {0xDC, 0x41, 0x41, 0x41}, std::nullopt},
-        {"undecodable odd buffer", {0xFF, 0xFF, 0xFF}, std::nullopt},
     };
     for (const auto& [name, bytes, text] : cases) {
         EXPECT_EQ(SpptFileParser::decodeText(bytes), text) << name;
