@@ -152,7 +152,7 @@ TEST(PciExpansionRom, IdentityIsTheFirstNonZeroPair) {
     const std::pair<Bytes, std::optional<PciIdentity>> cases[] = {
         {test::romImage(legacyImage({})), PciIdentity{0x1002, 0x731F}},
         {chain([](Layout& l) { l.vendorID = l.deviceID = 0; }), PciIdentity{0x1002, 0x67DF}},
-        {chain([](Layout& l) { l.deviceID = 0; }), PciIdentity{0x1002, 0}},
+        {chain([](Layout& l) { l.vendorID = 0; }), PciIdentity{0, 0x731F}},
         {chain([](Layout& l) { l.imageLengthUnits = 0; }), std::nullopt},
         {chain([](Layout& l) { l.vendorID = l.deviceID = 0, l.lastImage = true; }), std::nullopt},
         {test::uefiFirstDump(second), PciIdentity{0x1002, 0x67DF}},
