@@ -17,11 +17,7 @@
 namespace ventora::SpptFileParser {
 namespace {
 
-void throwIfCancelled(const CancellationToken* token) {
-    if (isCancelled(token)) {
-        throw AppError("Input loading cancelled.", ErrorKind::cancelled);
-    }
-}
+constexpr const char* loadingCancelled = "Input loading cancelled.";
 
 struct FileAttributes {
     bool isRegularFile;
@@ -106,7 +102,7 @@ struct Input {
 
 LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* token) {
     auto extraction = VbiosPowerPlayExtractor::extract(std::move(bytes), token);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     const std::string wording = input.extension == "rom"
                                     ? "saved VBIOS ROM"
                                     : "VBIOS ROM stored with ." + input.extension + " extension";
@@ -153,9 +149,9 @@ LoadResult loadText(const Input& input, const Bytes& bytes, const CancellationTo
             "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export.",
             ErrorKind::invalidInput);
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     Bytes converted = extractHexBytes(*text);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     validateSppt(converted, input.fileName);
     LoadResult result;
     result.messages.push_back("Loaded SPPT text/REG export: " + input.fullPath);
@@ -192,7 +188,7 @@ Bytes declaredTable(Bytes bytes, const std::filesystem::path& ppTable,
 
 LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, int deviceID,
                            const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     Bytes bytes;
     try {
         bytes = FileSystem::readWholeFile(ppTable, maximumTableSize);
@@ -201,7 +197,7 @@ LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, i
                        " (" + error.code().message() +
                        "). The driver may refuse while the GPU is suspended.");
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     LoadResult result;
     auto& messages = result.messages;
     messages.push_back("Loaded PowerPlay table from the running driver: " + ppTable.string());
@@ -217,9 +213,9 @@ LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, i
 }
 
 LoadResult load(const std::filesystem::path& url, const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     const FileAttributes attributes = attributesOf(url);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     if (!attributes.isRegularFile) {
         throw AppError("Input path is not a regular file.", ErrorKind::invalidInput);
     }
@@ -228,7 +224,7 @@ LoadResult load(const std::filesystem::path& url, const CancellationToken* token
                       lowercaseExtension(url)};
     checkTextSize(input.extension, attributes.size);
     Bytes bytes = FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     checkFileSize(static_cast<std::int64_t>(bytes.size()));
     if (input.extension == "rom" || isLikelyVbiosRom(bytes)) {
         return loadRom(input, std::move(bytes), token);

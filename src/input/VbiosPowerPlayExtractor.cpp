@@ -11,11 +11,7 @@ namespace {
 
 constexpr std::int64_t uefiFirstMinimumSize = 0x40100;
 
-void throwIfCancelled(const CancellationToken* token) {
-    if (isCancelled(token)) {
-        throw AppError("VBIOS extraction cancelled.", ErrorKind::cancelled);
-    }
-}
+constexpr const char* extractionCancelled = "VBIOS extraction cancelled.";
 
 struct DirectImage {
     ByteView bytes;
@@ -41,11 +37,11 @@ std::optional<Bytes> findTable(ByteView rom, const CancellationToken* token,
                                std::vector<std::string>& messages) {
     if (hasRomSignature(rom, 0, "\x55\xAA")) {
         if (auto table = tryExtractFromPciExpansionRomChain(rom, messages)) {
-            throwIfCancelled(token);
+            throwIfCancelled(token, extractionCancelled);
             return table;
         }
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     const DirectImage image = chooseDirectImage(rom, messages);
     if (!hasRomSignature(image.bytes, 0, "\x55\xAA")) {
         throw AppError("VBIOS signature 55 AA was not found. The file may not be a raw GPU-Z "
@@ -53,19 +49,19 @@ std::optional<Bytes> findTable(ByteView rom, const CancellationToken* token,
                        ErrorKind::invalidInput);
     }
     if (auto table = tryExtractByAtomMasterDataTable(image.bytes, image.baseOffset, messages)) {
-        throwIfCancelled(token);
+        throwIfCancelled(token, extractionCancelled);
         return table;
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     auto table = tryExtractByPowerPlayHeaderScan(image.bytes, image.baseOffset, messages);
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     return table;
 }
 
 } // namespace
 
 Extraction extract(Bytes rom, const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     const auto count = static_cast<std::int64_t>(rom.size());
     if (count > maximumRomSize) {
         throw AppError("VBIOS file is too large (" + std::to_string(count) + " bytes; maximum " +
