@@ -1,6 +1,7 @@
 #include "InputTestSupport.hpp"
 #include "input/HexExtraction.hpp"
 #include "input/TextDecoding.hpp"
+#include "support/PowerPlayTables.hpp"
 #include "support/TextExports.hpp"
 
 #include <algorithm>
@@ -17,10 +18,7 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 
 // A REG export's value, else a plain dump; a text that fails the first is left to the second.
 TEST(HexExtraction, RegistryValuesAndPlainDumps) {
-    Bytes bytes(300);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    }
+    Bytes bytes = test::polarisTable(300);
     bytes[4] = 0x08;
     const std::string value = test::registryValue(bytes, "\n");
     const std::string head = value.substr(0, value.size() - 1);
