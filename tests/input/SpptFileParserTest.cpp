@@ -129,13 +129,14 @@ TEST(SpptFileParser, FilesItMustNotOrCannotRead) {
                                                               std::filesystem::perms::others_read
                                                         : std::filesystem::perms::none);
         }
+        const std::string& expected = refusal; // clang 14 cannot capture a structured binding
         EXPECT_TRUE(test::holdsWithoutPrivileges(folder, [&] {
             try {
                 (void)SpptFileParser::load(path);
             } catch (const AppError& error) {
-                return error.message() == refusal;
+                return error.message() == expected;
             } catch (const std::system_error& error) {
-                return error.what() == path.string() + ": " + refusal;
+                return error.what() == path.string() + ": " + expected;
             }
             return false;
         })) << name;

@@ -177,7 +177,8 @@ TEST(VbiosPowerPlayExtractor, RefusedFiles) {
         {Bytes(67108865, 0x55),
          "VBIOS file is too large (67108865 bytes; maximum 67108864 bytes)."},
     };
-    for (const auto& [rom, message] : cases) {
+    for (const auto& [bytes, message] : cases) {
+        const Bytes& rom = bytes; // clang 14 cannot capture a structured binding
         EXPECT_EQ(test::appErrorOf([&] { (void)Vbios::extract(rom); }), message);
     }
     CancellationToken token;
