@@ -1,14 +1,13 @@
+#include "input/PowerPlayHeaderScan.hpp"
 #include "input/SpptFileParser.hpp"
-#include "input/VbiosPowerPlayExtractor.hpp"
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
+#include "support/TemporaryFolder.hpp"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -55,34 +54,15 @@ BENCHMARK_CAPTURE(headerScanWithoutTable, near_misses, true);
 class LargeRomFile {
 public:
     LargeRomFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ventora-bench-XXXXXX");
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create " + pattern);
-        }
-        m_folder = pattern;
-        test::RomImageLayout layout;
-        layout.table = test::polarisTable();
-        Bytes rom = test::romImage(layout);
+        Bytes rom = test::romImage(test::legacyImage(test::polarisTable()));
         rom.resize(static_cast<std::size_t>(SpptFileParser::maximumInputFileSize), 0xFF);
-        m_path = m_folder / "large.rom";
-        std::FILE* out = std::fopen(m_path.c_str(), "wb");
-        const bool written =
-            out != nullptr && std::fwrite(rom.data(), 1, rom.size(), out) == rom.size();
-        if (out == nullptr || std::fclose(out) != 0 || !written) {
-            throw std::runtime_error("cannot write " + m_path.string());
-        }
-    }
-    LargeRomFile(const LargeRomFile&) = delete;
-    LargeRomFile& operator=(const LargeRomFile&) = delete;
-    ~LargeRomFile() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
+        m_path = m_folder.write("large.rom", rom);
     }
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path m_folder;
+    test::TemporaryFolder m_folder;
     std::filesystem::path m_path;
 };
 

@@ -1,5 +1,7 @@
 #include "core/CancellationToken.hpp"
 
+#include "core/AppError.hpp"
+
 namespace ventora {
 
 void CancellationToken::cancel() {
@@ -10,6 +12,12 @@ void CancellationToken::cancel() {
 bool CancellationToken::isCancelled() const {
     std::lock_guard guard(m_lock);
     return m_cancelled;
+}
+
+void throwIfCancelled(const CancellationToken* token, const char* message) {
+    if (isCancelled(token)) {
+        throw AppError(message, ErrorKind::cancelled);
+    }
 }
 
 } // namespace ventora

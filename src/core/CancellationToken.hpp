@@ -21,4 +21,8 @@ private:
     return token != nullptr && token->isCancelled();
 }
 
+/// A cancellable job's checkpoint: throws AppError(`message`, ErrorKind::cancelled) once the
+/// token has been cancelled.
+void throwIfCancelled(const CancellationToken* token, const char* message);
+
 } // namespace ventora

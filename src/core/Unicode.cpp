@@ -1,5 +1,7 @@
 #include "core/Unicode.hpp"
 
+#include "core/Ascii.hpp"
+
 namespace ventora::Unicode {
 namespace {
 
@@ -32,7 +34,7 @@ LeadByte classifyLead(std::uint8_t byte) {
 }
 
 char32_t toLowerAscii(char32_t c) {
-    return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c;
+    return c < 0x80 ? static_cast<char32_t>(Ascii::toLower(static_cast<char>(c))) : c;
 }
 
 ByteView bytesOf(std::string_view text) {
@@ -149,7 +151,7 @@ bool isNewline(char32_t c) {
 }
 
 bool isHexDigit(char32_t c) {
-    return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'F') || (c >= U'a' && c <= U'f');
+    return c < 0x80 && Ascii::isHexDigit(static_cast<char>(c));
 }
 
 std::u32string_view trimmed(std::u32string_view text) {

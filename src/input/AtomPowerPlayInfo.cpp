@@ -1,3 +1,5 @@
+#include "input/AtomPowerPlayInfo.hpp"
+
 #include "core/HexFormat.hpp"
 #include "input/RomSignature.hpp"
 #include "input/SpptFileParser.hpp"
@@ -16,6 +18,21 @@ constexpr std::int64_t atomHeaderSize = 0x24;
 constexpr std::int64_t masterDataTableSize = 0x24;
 constexpr std::int64_t signatureScanStart = 0x30;
 constexpr std::int64_t signatureScanEnd = 0x300;
+
+bool hasAtomSignature(ByteView data, std::int64_t offset) {
+    return hasRomSignature(data, offset, "ATOM");
+}
+
+/// The first position in [start, end] where "ATOM" lies wholly inside `data`, or -1.
+std::int64_t findAtomSignatureNear(ByteView data, std::int64_t start, std::int64_t end) {
+    const std::int64_t last = std::min(end, static_cast<std::int64_t>(data.size()) - 4);
+    for (std::int64_t p = std::max<std::int64_t>(start, 0); p <= last; ++p) {
+        if (hasAtomSignature(data, p)) {
+            return p;
+        }
+    }
+    return -1;
+}
 
 /// The ROM header position: the pointer at 0x48 when "ATOM" stands at +4 there, else where a
 /// scan of the header area finds the signature.
@@ -41,21 +58,26 @@ std::optional<std::int64_t> locateRomHeader(ByteView rom, std::int64_t baseOffse
     return found - 4;
 }
 
-} // namespace
-
-bool hasAtomSignature(ByteView data, std::int64_t offset) {
-    return hasRomSignature(data, offset, "ATOM");
-}
-
-std::int64_t findAtomSignatureNear(ByteView data, std::int64_t start, std::int64_t end) {
-    const std::int64_t last = std::min(end, static_cast<std::int64_t>(data.size()) - 4);
-    for (std::int64_t p = std::max<std::int64_t>(start, 0); p <= last; ++p) {
-        if (hasAtomSignature(data, p)) {
-            return p;
-        }
+std::optional<Bytes> copyPowerPlayTable(ByteView rom, std::int64_t baseOffset,
+                                        std::int64_t powerPlayInfoOffset,
+                                        std::vector<std::string>& messages) {
+    const std::int64_t size = readUInt16LE(rom, powerPlayInfoOffset);
+    const bool sizeAccepted = size >= static_cast<std::int64_t>(SpptFileParser::minimumTableSize) &&
+                              size <= static_cast<std::int64_t>(SpptFileParser::maximumTableSize);
+    if (!sizeAccepted || !isRangeValid(rom, powerPlayInfoOffset, size)) {
+        messages.push_back("PowerPlayInfo table size " + hexOffset(size) +
+                           " is invalid. ROM parsing stopped to avoid corrupt output.");
+        return std::nullopt;
     }
-    return -1;
+    messages.push_back("Extracted PowerPlayInfo/SPPT from saved VBIOS ROM. Offset: " +
+                       hexOffset(baseOffset + powerPlayInfoOffset) +
+                       ", size: " + std::to_string(size) + " bytes.");
+    messages.emplace_back(readOnlyLine);
+    const auto begin = rom.begin() + powerPlayInfoOffset;
+    return Bytes(begin, begin + size);
 }
+
+} // namespace
 
 std::optional<Bytes> tryExtractByAtomMasterDataTable(ByteView rom, std::int64_t baseOffset,
                                                      std::vector<std::string>& messages) {
@@ -78,25 +100,6 @@ std::optional<Bytes> tryExtractByAtomMasterDataTable(ByteView rom, std::int64_t 
         return std::nullopt;
     }
     return copyPowerPlayTable(rom, baseOffset, powerPlayInfo, messages);
-}
-
-std::optional<Bytes> copyPowerPlayTable(ByteView rom, std::int64_t baseOffset,
-                                        std::int64_t powerPlayInfoOffset,
-                                        std::vector<std::string>& messages) {
-    const std::int64_t size = readUInt16LE(rom, powerPlayInfoOffset);
-    const bool sizeAccepted = size >= static_cast<std::int64_t>(SpptFileParser::minimumTableSize) &&
-                              size <= static_cast<std::int64_t>(SpptFileParser::maximumTableSize);
-    if (!sizeAccepted || !isRangeValid(rom, powerPlayInfoOffset, size)) {
-        messages.push_back("PowerPlayInfo table size " + hexOffset(size) +
-                           " is invalid. ROM parsing stopped to avoid corrupt output.");
-        return std::nullopt;
-    }
-    messages.push_back("Extracted PowerPlayInfo/SPPT from saved VBIOS ROM. Offset: " +
-                       hexOffset(baseOffset + powerPlayInfoOffset) +
-                       ", size: " + std::to_string(size) + " bytes.");
-    messages.emplace_back(readOnlyLine);
-    const auto begin = rom.begin() + powerPlayInfoOffset;
-    return Bytes(begin, begin + size);
 }
 
 } // namespace ventora::VbiosPowerPlayExtractor

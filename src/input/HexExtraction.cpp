@@ -1,3 +1,6 @@
+#include "input/HexExtraction.hpp"
+
+#include "core/Ascii.hpp"
 #include "core/Unicode.hpp"
 #include "input/SpptFileParser.hpp"
 
@@ -99,23 +102,27 @@ std::u32string hexDigitsOf(std::u32string_view text) {
     return digits;
 }
 
-std::uint8_t nibble(char32_t c) {
-    if (c <= U'9') {
-        return static_cast<std::uint8_t>(c - U'0');
-    }
-    return static_cast<std::uint8_t>((c | 0x20) - U'a' + 10);
+/// The value of a hex digit, which is ASCII.
+int digitValue(char32_t c) {
+    return Ascii::hexDigitValue(static_cast<char>(c));
 }
 
-} // namespace
-
-Bytes extractHexBytes(std::u32string_view text) {
-    if (!text.empty() && text.front() == 0xFEFF) {
-        text.remove_prefix(1);
+/// 512 to 40960 hex digits, an even number of them, as bytes; nothing otherwise.
+std::optional<Bytes> dataFromEvenHex(std::u32string_view digits) {
+    if (digits.size() < minimumHexDigits || digits.size() > maximumHexDigits ||
+        digits.size() % 2 != 0) {
+        return std::nullopt;
     }
-    if (auto registry = extractRegistryHexBytes(text); registry && !registry->empty()) {
-        return std::move(*registry);
+    Bytes bytes;
+    bytes.reserve(digits.size() / 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        if (!Unicode::isHexDigit(digits[i]) || !Unicode::isHexDigit(digits[i + 1])) {
+            return std::nullopt;
+        }
+        bytes.push_back(
+            static_cast<std::uint8_t>(digitValue(digits[i]) << 4 | digitValue(digits[i + 1])));
     }
-    return extractCleanHexBytes(text);
+    return bytes;
 }
 
 std::optional<Bytes> extractRegistryHexBytes(std::u32string_view text) {
@@ -169,20 +176,16 @@ Bytes extractCleanHexBytes(std::u32string_view text) {
     return dataFromEvenHex(digits).value_or(Bytes{});
 }
 
-std::optional<Bytes> dataFromEvenHex(std::u32string_view digits) {
-    if (digits.size() < minimumHexDigits || digits.size() > maximumHexDigits ||
-        digits.size() % 2 != 0) {
-        return std::nullopt;
+} // namespace
+
+Bytes extractHexBytes(std::u32string_view text) {
+    if (!text.empty() && text.front() == 0xFEFF) {
+        text.remove_prefix(1);
     }
-    Bytes bytes;
-    bytes.reserve(digits.size() / 2);
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        if (!Unicode::isHexDigit(digits[i]) || !Unicode::isHexDigit(digits[i + 1])) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(nibble(digits[i]) << 4 | nibble(digits[i + 1])));
+    if (auto registry = extractRegistryHexBytes(text); registry && !registry->empty()) {
+        return std::move(*registry);
     }
-    return bytes;
+    return extractCleanHexBytes(text);
 }
 
 } // namespace ventora::SpptFileParser

@@ -1,6 +1,9 @@
+#include "input/PciExpansionRom.hpp"
+
 #include "core/HexFormat.hpp"
+#include "input/AtomPowerPlayInfo.hpp"
+#include "input/PowerPlayHeaderScan.hpp"
 #include "input/RomSignature.hpp"
-#include "input/VbiosPowerPlayExtractor.hpp"
 
 namespace ventora::VbiosPowerPlayExtractor {
 namespace {
@@ -11,20 +14,82 @@ using ByteUtils::readUInt16LE;
 constexpr std::int64_t imageHeaderSize = 0x1A;
 constexpr std::int64_t pcirMinimumSize = 0x18;
 constexpr std::int64_t imageUnit = 512;
+constexpr std::size_t maximumChainImages = 32;
 
-/// Where the next image of the chain starts, or nothing when the chain ends after `current`.
-std::optional<std::int64_t> nextImageOffset(ByteView rom, std::int64_t offset,
-                                            const PciImageIdentity& current) {
-    const std::int64_t next = offset + current.imageLength;
-    if (current.last || next <= offset || next >= static_cast<std::int64_t>(rom.size())) {
+/// One validated image of the chain: where it starts, its header and its PCI data structure.
+struct ChainImage {
+    std::int64_t offset;
+    PciIdentity identity;
+    std::int64_t length;
+    int codeType;
+    bool last;
+};
+
+/// The image starting at `offset`, when its header, its PCIR structure and its length all lie
+/// inside `rom`.
+std::optional<ChainImage> imageAt(ByteView rom, std::int64_t offset) {
+    if (!isRangeValid(rom, offset, imageHeaderSize) || !hasRomSignature(rom, offset, "\x55\xAA")) {
+        return std::nullopt;
+    }
+    const std::int64_t pointer = readUInt16LE(rom, offset + 0x18);
+    const std::int64_t pcir = offset + pointer;
+    if (pointer < imageHeaderSize || !isRangeValid(rom, pcir, pcirMinimumSize) ||
+        !hasRomSignature(rom, pcir, "PCIR")) {
+        return std::nullopt;
+    }
+    const std::int64_t structureLength = readUInt16LE(rom, pcir + 0x0A);
+    if (structureLength < pcirMinimumSize || !isRangeValid(rom, pcir, structureLength)) {
+        return std::nullopt;
+    }
+    const std::int64_t length = readUInt16LE(rom, pcir + 0x10) * imageUnit;
+    if (length == 0 || !isRangeValid(rom, offset, length)) {
+        return std::nullopt;
+    }
+    const auto at = static_cast<std::size_t>(pcir);
+    return ChainImage{offset,
+                      {readUInt16LE(rom, pcir + 0x04), readUInt16LE(rom, pcir + 0x06)},
+                      length,
+                      rom[at + 0x14],
+                      (rom[at + 0x15] & 0x80) != 0};
+}
+
+/// Where the image after `current` starts, or nothing when the chain ends with `current`.
+std::optional<std::int64_t> nextImageOffset(ByteView rom, const ChainImage& current) {
+    const std::int64_t next = current.offset + current.length;
+    if (current.last || next <= current.offset || next >= static_cast<std::int64_t>(rom.size())) {
         return std::nullopt;
     }
     return next;
 }
 
-std::string chainLine(int index, std::int64_t offset, std::int64_t length, int codeType) {
-    return "PCI expansion ROM image " + std::to_string(index) + ": offset " + hexOffset(offset) +
-           ", length " + std::to_string(length) + " bytes, code type " + hexByte(codeType) + ".";
+/// The validated images of the chain in order: at most 32, up to the first one that is broken,
+/// marked last or followed by the end of the file.
+std::vector<ChainImage> chainImages(ByteView rom) {
+    std::vector<ChainImage> images;
+    std::optional<std::int64_t> offset = 0;
+    while (offset && images.size() < maximumChainImages) {
+        const auto image = imageAt(rom, *offset);
+        if (!image) {
+            break;
+        }
+        images.push_back(*image);
+        offset = nextImageOffset(rom, *image);
+    }
+    return images;
+}
+
+/// The PCI identity an image states: one with a non-zero vendor or device id.
+std::optional<PciIdentity> statedIdentity(const std::optional<ChainImage>& image) {
+    if (!image || image->identity == PciIdentity{}) {
+        return std::nullopt;
+    }
+    return image->identity;
+}
+
+std::string chainLine(std::size_t index, const ChainImage& image) {
+    return "PCI expansion ROM image " + std::to_string(index) + ": offset " +
+           hexOffset(image.offset) + ", length " + std::to_string(image.length) +
+           " bytes, code type " + hexByte(image.codeType) + ".";
 }
 
 void appendAll(std::vector<std::string>& target, const std::vector<std::string>& lines) {
@@ -64,84 +129,32 @@ std::optional<Bytes> tryLegacyImage(ByteView image, std::int64_t baseOffset,
 
 } // namespace
 
-bool hasPcirSignature(ByteView data, std::int64_t offset) {
-    return hasRomSignature(data, offset, "PCIR");
-}
-
-std::optional<PciImageIdentity> identity(ByteView rom, std::int64_t offset) {
-    if (!isRangeValid(rom, offset, imageHeaderSize) || !hasRomSignature(rom, offset, "\x55\xAA")) {
-        return std::nullopt;
-    }
-    const std::int64_t pointer = readUInt16LE(rom, offset + 0x18);
-    const std::int64_t pcir = offset + pointer;
-    if (pointer < imageHeaderSize || !isRangeValid(rom, pcir, pcirMinimumSize) ||
-        !hasPcirSignature(rom, pcir)) {
-        return std::nullopt;
-    }
-    const std::int64_t structureLength = readUInt16LE(rom, pcir + 0x0A);
-    if (structureLength < pcirMinimumSize || !isRangeValid(rom, pcir, structureLength)) {
-        return std::nullopt;
-    }
-    const std::int64_t imageLength = readUInt16LE(rom, pcir + 0x10) * imageUnit;
-    if (imageLength == 0 || !isRangeValid(rom, offset, imageLength)) {
-        return std::nullopt;
-    }
-    return PciImageIdentity{readUInt16LE(rom, pcir + 0x04), readUInt16LE(rom, pcir + 0x06),
-                            imageLength, (rom[static_cast<std::size_t>(pcir + 0x15)] & 0x80) != 0};
-}
-
 std::optional<Bytes> tryExtractFromPciExpansionRomChain(ByteView original,
                                                         std::vector<std::string>& messages) {
     std::vector<std::string> chainLines;
-    std::int64_t offset = 0;
-    for (int index = 0; index < maximumChainImages; ++index) {
-        const auto image = identity(original, offset);
-        if (!image) {
-            return std::nullopt;
+    const std::vector<ChainImage> images = chainImages(original);
+    for (std::size_t index = 0; index < images.size(); ++index) {
+        const ChainImage& image = images[index];
+        chainLines.push_back(chainLine(index, image));
+        if (image.codeType != 0) {
+            continue;
         }
-        const std::int64_t pcir = offset + readUInt16LE(original, offset + 0x18);
-        const int codeType = original[static_cast<std::size_t>(pcir + 0x14)];
-        chainLines.push_back(chainLine(index, offset, image->imageLength, codeType));
-        if (codeType == 0) {
-            const ByteView bytes = original.subspan(static_cast<std::size_t>(offset),
-                                                    static_cast<std::size_t>(image->imageLength));
-            if (auto table = tryLegacyImage(bytes, offset, chainLines, messages)) {
-                return table;
-            }
+        const ByteView bytes = original.subspan(static_cast<std::size_t>(image.offset),
+                                                static_cast<std::size_t>(image.length));
+        if (auto table = tryLegacyImage(bytes, image.offset, chainLines, messages)) {
+            return table;
         }
-        const auto next = nextImageOffset(original, offset, *image);
-        if (!next) {
-            return std::nullopt;
-        }
-        offset = *next;
     }
     return std::nullopt;
 }
 
 std::optional<PciIdentity> pciIdentity(ByteView rom) {
-    std::int64_t offset = 0;
-    for (int index = 0; index < maximumChainImages; ++index) {
-        const auto image = identity(rom, offset);
-        if (!image) {
-            break;
-        }
-        if (image->vendorID != 0 || image->deviceID != 0) {
-            return PciIdentity{image->vendorID, image->deviceID};
-        }
-        const auto next = nextImageOffset(rom, offset, *image);
-        if (!next) {
-            break;
-        }
-        offset = *next;
-    }
-    constexpr std::int64_t fallbackMinimumSize = 0x4001B;
-    if (static_cast<std::int64_t>(rom.size()) >= fallbackMinimumSize) {
-        const auto legacy = identity(rom, uefiFirstLegacyImageOffset);
-        if (legacy && (legacy->vendorID != 0 || legacy->deviceID != 0)) {
-            return PciIdentity{legacy->vendorID, legacy->deviceID};
+    for (const ChainImage& image : chainImages(rom)) {
+        if (auto stated = statedIdentity(image)) {
+            return stated;
         }
     }
-    return std::nullopt;
+    return statedIdentity(imageAt(rom, uefiFirstLegacyImageOffset));
 }
 
 } // namespace ventora::VbiosPowerPlayExtractor

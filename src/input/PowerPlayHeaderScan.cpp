@@ -1,3 +1,5 @@
+#include "input/PowerPlayHeaderScan.hpp"
+
 #include "core/HexFormat.hpp"
 #include "input/SpptFileParser.hpp"
 #include "input/VbiosPowerPlayExtractor.hpp"

@@ -1,8 +1,12 @@
 #include "input/SpptFileParser.hpp"
 
 #include "core/AppError.hpp"
+#include "core/Ascii.hpp"
 #include "core/FileSystem.hpp"
 #include "core/HexFormat.hpp"
+#include "input/HexExtraction.hpp"
+#include "input/PciExpansionRom.hpp"
+#include "input/TextDecoding.hpp"
 #include "input/VbiosPowerPlayExtractor.hpp"
 
 #include <algorithm>
@@ -13,11 +17,7 @@
 namespace ventora::SpptFileParser {
 namespace {
 
-void throwIfCancelled(const CancellationToken* token) {
-    if (isCancelled(token)) {
-        throw AppError("Input loading cancelled.", ErrorKind::cancelled);
-    }
-}
+constexpr const char* loadingCancelled = "Input loading cancelled.";
 
 struct FileAttributes {
     bool isRegularFile;
@@ -35,14 +35,8 @@ FileAttributes attributesOf(const std::filesystem::path& path) {
 }
 
 std::string lowercaseExtension(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    if (!extension.empty()) {
-        extension.erase(0, 1);
-    }
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    });
-    return extension;
+    const std::string extension = path.extension().string();
+    return Ascii::lowercased(std::string_view(extension).substr(extension.empty() ? 0 : 1));
 }
 
 bool isTextExtension(const std::string& extension) {
@@ -52,15 +46,51 @@ bool isTextExtension(const std::string& extension) {
 void checkFileSize(std::int64_t size) {
     if (size > maximumInputFileSize) {
         throw AppError("Input file is too large (" + std::to_string(size) + " bytes; maximum " +
-                       std::to_string(maximumInputFileSize) + " bytes).");
+                           std::to_string(maximumInputFileSize) + " bytes).",
+                       ErrorKind::invalidInput);
     }
 }
 
 void checkTextSize(const std::string& extension, std::int64_t size) {
     if (isTextExtension(extension) && size > maximumTextInputSize) {
         throw AppError("Text/REG input is too large (" + std::to_string(size) + " bytes; maximum " +
-                       std::to_string(maximumTextInputSize) + " bytes).");
+                           std::to_string(maximumTextInputSize) + " bytes).",
+                       ErrorKind::invalidInput);
     }
+}
+
+/// The structural checks every loaded table must pass; `source` is the input's file name.
+void validateSppt(ByteView data, std::string_view source) {
+    const std::string prefix = "Parsed SPPT from " + std::string(source);
+    const std::string count = std::to_string(data.size());
+    if (data.size() < minimumTableSize) {
+        throw AppError(prefix + " is too small (" + count + " bytes).", ErrorKind::invalidInput);
+    }
+    if (data.size() > maximumTableSize) {
+        throw AppError(prefix + " is too large (" + count + " bytes).", ErrorKind::invalidInput);
+    }
+    const std::uint16_t declared = ByteUtils::readUInt16LE(data, 0);
+    if (declared == 0) {
+        throw AppError(prefix + " has an invalid zero declared table size.",
+                       ErrorKind::invalidInput);
+    }
+    if (declared != data.size()) {
+        throw AppError(prefix + " declares " + std::to_string(declared) + " bytes but contains " +
+                           count + " bytes.",
+                       ErrorKind::invalidInput);
+    }
+    if (std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == data[0]; })) {
+        throw AppError("Parsed SPPT data is invalid: all bytes are identical.",
+                       ErrorKind::invalidInput);
+    }
+}
+
+/// At least 256 bytes starting 55 AA (or the reversed AA 55 of UEFI-first dumps).
+bool isLikelyVbiosRom(ByteView data) {
+    if (data.size() < 256) {
+        return false;
+    }
+    return (data[0] == 0x55 && data[1] == 0xAA) || (data[0] == 0xAA && data[1] == 0x55);
 }
 
 /// Everything a load needs to know about the input besides its bytes.
@@ -72,7 +102,7 @@ struct Input {
 
 LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* token) {
     auto extraction = VbiosPowerPlayExtractor::extract(std::move(bytes), token);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     const std::string wording = input.extension == "rom"
                                     ? "saved VBIOS ROM"
                                     : "VBIOS ROM stored with ." + input.extension + " extension";
@@ -116,11 +146,12 @@ LoadResult loadText(const Input& input, const Bytes& bytes, const CancellationTo
     const auto text = decodeText(bytes);
     if (!text) {
         throw AppError(
-            "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export.");
+            "Unsupported file format. Load a GPU-Z .rom, SPPT .bin, .reg or text export.",
+            ErrorKind::invalidInput);
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     Bytes converted = extractHexBytes(*text);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     validateSppt(converted, input.fileName);
     LoadResult result;
     result.messages.push_back("Loaded SPPT text/REG export: " + input.fullPath);
@@ -138,9 +169,10 @@ Bytes declaredTable(Bytes bytes, const std::filesystem::path& ppTable,
     const std::size_t declared = ByteUtils::readUInt16LE(bytes, 0);
     if (declared > bytes.size()) {
         throw AppError("The PowerPlay table in " + ppTable.string() + " declares " +
-                       std::to_string(declared) + " bytes but the driver returned only " +
-                       std::to_string(bytes.size()) +
-                       " bytes: the table was truncated by the driver.");
+                           std::to_string(declared) + " bytes but the driver returned only " +
+                           std::to_string(bytes.size()) +
+                           " bytes: the table was truncated by the driver.",
+                       ErrorKind::invalidInput);
     }
     if (declared != 0 && declared < bytes.size()) {
         messages.push_back("The driver returned " + std::to_string(bytes.size()) +
@@ -156,7 +188,7 @@ Bytes declaredTable(Bytes bytes, const std::filesystem::path& ppTable,
 
 LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, int deviceID,
                            const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     Bytes bytes;
     try {
         bytes = FileSystem::readWholeFile(ppTable, maximumTableSize);
@@ -165,7 +197,7 @@ LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, i
                        " (" + error.code().message() +
                        "). The driver may refuse while the GPU is suspended.");
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     LoadResult result;
     auto& messages = result.messages;
     messages.push_back("Loaded PowerPlay table from the running driver: " + ppTable.string());
@@ -181,18 +213,18 @@ LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID, i
 }
 
 LoadResult load(const std::filesystem::path& url, const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     const FileAttributes attributes = attributesOf(url);
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     if (!attributes.isRegularFile) {
-        throw AppError("Input path is not a regular file.");
+        throw AppError("Input path is not a regular file.", ErrorKind::invalidInput);
     }
     checkFileSize(attributes.size);
     const Input input{std::filesystem::absolute(url).string(), url.filename().string(),
                       lowercaseExtension(url)};
     checkTextSize(input.extension, attributes.size);
     Bytes bytes = FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
-    throwIfCancelled(token);
+    throwIfCancelled(token, loadingCancelled);
     checkFileSize(static_cast<std::int64_t>(bytes.size()));
     if (input.extension == "rom" || isLikelyVbiosRom(bytes)) {
         return loadRom(input, std::move(bytes), token);
@@ -201,35 +233,6 @@ LoadResult load(const std::filesystem::path& url, const CancellationToken* token
         return loadBinaryTable(input, std::move(bytes));
     }
     return loadText(input, bytes, token);
-}
-
-void validateSppt(ByteView data, std::string_view source) {
-    const std::string prefix = "Parsed SPPT from " + std::string(source);
-    const std::string count = std::to_string(data.size());
-    if (data.size() < minimumTableSize) {
-        throw AppError(prefix + " is too small (" + count + " bytes).");
-    }
-    if (data.size() > maximumTableSize) {
-        throw AppError(prefix + " is too large (" + count + " bytes).");
-    }
-    const std::uint16_t declared = ByteUtils::readUInt16LE(data, 0);
-    if (declared == 0) {
-        throw AppError(prefix + " has an invalid zero declared table size.");
-    }
-    if (declared != data.size()) {
-        throw AppError(prefix + " declares " + std::to_string(declared) + " bytes but contains " +
-                       count + " bytes.");
-    }
-    if (std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == data[0]; })) {
-        throw AppError("Parsed SPPT data is invalid: all bytes are identical.");
-    }
-}
-
-bool isLikelyVbiosRom(ByteView data) {
-    if (data.size() < 256) {
-        return false;
-    }
-    return (data[0] == 0x55 && data[1] == 0xAA) || (data[0] == 0xAA && data[1] == 0x55);
 }
 
 } // namespace ventora::SpptFileParser

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "core/ByteUtils.hpp"
 #include "core/CancellationToken.hpp"
 #include "core/SpptDocument.hpp"
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace ventora {
@@ -38,27 +35,6 @@ struct LoadResult {
 /// document carries the GPU's PCI identity, `vendorID` and `deviceID`, as read from sysfs.
 [[nodiscard]] LoadResult loadDriverTable(const std::filesystem::path& ppTable, int vendorID,
                                          int deviceID, const CancellationToken* token = nullptr);
-
-/// The structural checks every loaded table must pass; `source` is the input's file name.
-void validateSppt(ByteView data, std::string_view source);
-
-/// At least 256 bytes starting 55 AA (or the reversed AA 55 of UEFI-first dumps).
-[[nodiscard]] bool isLikelyVbiosRom(ByteView data);
-
-// Text import, pure functions without messages: a failure is an absent or empty result.
-
-/// The file's bytes as text: UTF-16 by byte-order mark or by the share of zero bytes, else
-/// UTF-8, else byte-order-mark-driven UTF-16; nothing when the chosen decoding fails.
-[[nodiscard]] std::optional<std::u32string> decodeText(ByteView bytes);
-
-/// The table held by a REG export's PP_PhmSoftPowerPlayTable value or, failing that, by a
-/// plain hex dump; empty when the text has neither shape.
-[[nodiscard]] Bytes extractHexBytes(std::u32string_view text);
-[[nodiscard]] std::optional<Bytes> extractRegistryHexBytes(std::u32string_view text);
-[[nodiscard]] Bytes extractCleanHexBytes(std::u32string_view text);
-
-/// 512 to 40960 hex digits, an even number of them, as bytes; nothing otherwise.
-[[nodiscard]] std::optional<Bytes> dataFromEvenHex(std::u32string_view digits);
 
 } // namespace SpptFileParser
 } // namespace ventora

@@ -1,5 +1,6 @@
+#include "input/TextDecoding.hpp"
+
 #include "core/Unicode.hpp"
-#include "input/SpptFileParser.hpp"
 
 namespace ventora::SpptFileParser {
 namespace {

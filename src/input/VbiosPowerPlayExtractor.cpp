@@ -1,6 +1,9 @@
 #include "input/VbiosPowerPlayExtractor.hpp"
 
 #include "core/AppError.hpp"
+#include "input/AtomPowerPlayInfo.hpp"
+#include "input/PciExpansionRom.hpp"
+#include "input/PowerPlayHeaderScan.hpp"
 #include "input/RomSignature.hpp"
 
 namespace ventora::VbiosPowerPlayExtractor {
@@ -8,11 +11,7 @@ namespace {
 
 constexpr std::int64_t uefiFirstMinimumSize = 0x40100;
 
-void throwIfCancelled(const CancellationToken* token) {
-    if (isCancelled(token)) {
-        throw AppError("VBIOS extraction cancelled.", ErrorKind::cancelled);
-    }
-}
+constexpr const char* extractionCancelled = "VBIOS extraction cancelled.";
 
 struct DirectImage {
     ByteView bytes;
@@ -38,42 +37,45 @@ std::optional<Bytes> findTable(ByteView rom, const CancellationToken* token,
                                std::vector<std::string>& messages) {
     if (hasRomSignature(rom, 0, "\x55\xAA")) {
         if (auto table = tryExtractFromPciExpansionRomChain(rom, messages)) {
-            throwIfCancelled(token);
+            throwIfCancelled(token, extractionCancelled);
             return table;
         }
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     const DirectImage image = chooseDirectImage(rom, messages);
     if (!hasRomSignature(image.bytes, 0, "\x55\xAA")) {
         throw AppError("VBIOS signature 55 AA was not found. The file may not be a raw GPU-Z "
-                       "VBIOS dump.");
+                       "VBIOS dump.",
+                       ErrorKind::invalidInput);
     }
     if (auto table = tryExtractByAtomMasterDataTable(image.bytes, image.baseOffset, messages)) {
-        throwIfCancelled(token);
+        throwIfCancelled(token, extractionCancelled);
         return table;
     }
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     auto table = tryExtractByPowerPlayHeaderScan(image.bytes, image.baseOffset, messages);
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     return table;
 }
 
 } // namespace
 
 Extraction extract(Bytes rom, const CancellationToken* token) {
-    throwIfCancelled(token);
+    throwIfCancelled(token, extractionCancelled);
     const auto count = static_cast<std::int64_t>(rom.size());
     if (count > maximumRomSize) {
         throw AppError("VBIOS file is too large (" + std::to_string(count) + " bytes; maximum " +
-                       std::to_string(maximumRomSize) + " bytes).");
+                           std::to_string(maximumRomSize) + " bytes).",
+                       ErrorKind::invalidInput);
     }
     if (count < minimumRomSize) {
-        throw AppError("VBIOS file is too small.");
+        throw AppError("VBIOS file is too small.", ErrorKind::invalidInput);
     }
     Extraction result;
     auto table = findTable(rom, token, result.messages);
     if (!table) {
-        throw AppError("Could not locate a valid PowerPlayInfo/SPPT table in this ROM.");
+        throw AppError("Could not locate a valid PowerPlayInfo/SPPT table in this ROM.",
+                       ErrorKind::invalidInput);
     }
     result.table = std::move(*table);
     result.originalRom = std::move(rom);

@@ -1,21 +1,13 @@
 #pragma once
 
-#include "core/AppError.hpp"
-#include "core/ByteUtils.hpp"
 #include "support/ErrorMessage.hpp"
 #include "support/TemporaryFolder.hpp"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace ventora::test {
@@ -28,22 +20,30 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
     if (::geteuid() != 0) {
         return check();
     }
-    namespace fs = std::filesystem;
-    fs::permissions(folder.path(),
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
     const pid_t child = ::fork();
     if (child == 0) {
-        const bool held = ::setgid(65534) == 0 && ::setuid(65534) == 0 && check();
-        std::_Exit(held ? 0 : 1);
+        std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);
     }
     int status = 0;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
 }
 
-/// `text` as the UTF-32 string the text import works on (ASCII input only).
-inline std::u32string ascii32(std::string_view text) {
-    return {text.begin(), text.end()};
+// Spelled out rather than taken from the code, so that a changed text fails.
+inline const std::string readOnly =
+    "VBIOS was read as a file only. No firmware write or flash operation was performed.";
+
+inline std::string extractedLine(const std::string& offset, std::size_t size) {
+    return "Extracted PowerPlayInfo/SPPT from saved VBIOS ROM. Offset: " + offset +
+           ", size: " + std::to_string(size) + " bytes.";
+}
+
+/// `text` read as Latin-1, as the UTF-32 string the text import works on.
+inline std::u32string latin1(std::string_view text) {
+    return {reinterpret_cast<const unsigned char*>(text.data()),
+            reinterpret_cast<const unsigned char*>(text.data() + text.size())};
 }
 
 } // namespace ventora::test

@@ -1,5 +1,6 @@
-#include "VbiosTestSupport.hpp"
-#include "input/VbiosPowerPlayExtractor.hpp"
+#include "input/PowerPlayHeaderScan.hpp"
+
+#include "InputTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
 #include <gtest/gtest.h>

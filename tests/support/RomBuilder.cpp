@@ -24,7 +24,29 @@ void writeAtomLinks(Bytes& image, const AtomLinks& atom) {
     fitU16(image, atom.masterDataTableOffset + 0x22u, atom.powerPlayInfoOffset);
 }
 
+RomImageLayout edited(RomImageLayout layout, LayoutEdit edit) {
+    if (edit != nullptr) {
+        edit(layout);
+    }
+    return layout;
+}
+
 } // namespace
+
+RomImageLayout legacyImage(Bytes table, LayoutEdit edit) {
+    RomImageLayout layout;
+    layout.table = std::move(table);
+    return edited(std::move(layout), edit);
+}
+
+RomImageLayout uefiImage(LayoutEdit edit) {
+    RomImageLayout layout;
+    layout.length = 0x8000;
+    layout.codeType = 0x03;
+    layout.lastImage = false;
+    layout.atom.reset();
+    return edited(std::move(layout), edit);
+}
 
 Bytes romImage(const RomImageLayout& layout) {
     Bytes image(layout.length, layout.fill);

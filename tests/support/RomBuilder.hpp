@@ -42,6 +42,15 @@ struct RomImageLayout {
     std::uint8_t fill = 0x00;
 };
 
+using LayoutEdit = void (*)(RomImageLayout&);
+
+/// A legacy image holding `table`, then changed by `edit`.
+[[nodiscard]] RomImageLayout legacyImage(Bytes table, LayoutEdit edit = nullptr);
+
+/// A UEFI image: 0x8000 bytes, code type 3, not the last one, no ATOM tables; then changed by
+/// `edit`.
+[[nodiscard]] RomImageLayout uefiImage(LayoutEdit edit = nullptr);
+
 [[nodiscard]] Bytes romImage(const RomImageLayout& layout);
 
 /// The images of `layouts` laid end to end (set `lastImage` only on the final one).

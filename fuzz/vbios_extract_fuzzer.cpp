@@ -1,6 +1,7 @@
 // Treats arbitrary bytes as a saved VBIOS: the chain walk, the ATOM tables and the header scan
 // must never read outside the buffer, and a returned table is always a table-sized copy.
 #include "core/AppError.hpp"
+#include "input/PciExpansionRom.hpp"
 #include "input/SpptFileParser.hpp"
 #include "input/VbiosPowerPlayExtractor.hpp"
 
