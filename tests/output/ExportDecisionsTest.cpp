@@ -55,7 +55,6 @@ TEST(ExportDecisions, SpoofComesFromThePhysicalIdAndTheSpoofMap) {
         {0x67DF, 0x67DF, {}, false},
         {0x73AF, 0x73AF, 0x73BF, false},
         {0x6985, 0x6985, 0x67E3, true},
-        {0x6987, 0x6987, 0x67FF, true},
     };
     for (const Case& c : cases) {
         Lines messages;

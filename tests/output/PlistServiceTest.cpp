@@ -32,48 +32,43 @@ protected:
 TEST_F(PlistService, RefusalsNameTheirCauseAndWriteNothing) {
     const fs::path mine = sandbox.root() / "MY.plist";
     const fs::path shipped = sandbox.context().resourcesDirectory / "BaseConfig.plist";
-    const std::string invalidPath =
-        "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain.";
-    struct Case {
-        std::optional<std::string> contents; // of both configs; absent: no files at all
-        bool chosen;                         // the user's config, otherwise the shipped one
-        std::string path, message;
-    };
-    const std::vector<Case> cases = {
-        {{}, false, polarisPath, "BaseConfig.plist is missing from the app bundle."},
-        {plistXml("<array/>"), false, polarisPath,
-         "BaseConfig.plist is not a valid plist dictionary."},
-        {plistXml("<dict/>"), false, "PciRoot(0x0)", invalidPath},
-        // The path is checked before the template is parsed.
-        {"not a plist", false, "Pci(0x1,0x0)", invalidPath},
-        {"<?xml version=\"1.0\"?><plist><dict><key>a</key>", false, polarisPath,
-         "Could not read a property list from " + shipped.string() + "."},
-        {plistXml("<array><dict/></array>"), true, polarisPath,
-         "The chosen base config " + mine.string() + " is not a valid plist dictionary."},
-        {"[Boot]\ntimeout=5\n", true, polarisPath,
-         "Could not read a property list from " + mine.string() + "."},
-        {{},
-         true,
-         polarisPath,
-         "Could not read the chosen base config " + mine.string() + ": No such file or directory."},
-    };
-    for (const Case& c : cases) {
+    // Contents of both configs (absent: no files at all), whether the user's config is the
+    // base, the device path and the refusal.
+    const std::vector<std::tuple<std::optional<std::string>, bool, std::string, std::string>>
+        cases = {
+            {{}, false, polarisPath, "BaseConfig.plist is missing from the app bundle."},
+            {plistXml("<array/>"), false, polarisPath,
+             "BaseConfig.plist is not a valid plist dictionary."},
+            // The path is checked before the template is parsed.
+            {"not a plist", false, "Pci(0x1,0x0)",
+             "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain."},
+            {"[Boot]\ntimeout=5\n", false, polarisPath,
+             "Could not read a property list from " + shipped.string() + "."},
+            {plistXml("<array><dict/></array>"), true, polarisPath,
+             "The chosen base config " + mine.string() + " is not a valid plist dictionary."},
+            {{},
+             true,
+             polarisPath,
+             "Could not read the chosen base config " + mine.string() +
+                 ": No such file or directory."},
+        };
+    for (const auto& [contents, chosen, path, message] : cases) {
         fs::remove(shipped);
         fs::remove(mine);
-        if (c.contents) {
-            sandbox.write(shipped, *c.contents);
-            sandbox.write(mine, *c.contents);
+        if (contents) {
+            sandbox.write(shipped, *contents);
+            sandbox.write(mine, *contents);
         }
         std::vector<std::string> messages;
         EXPECT_EQ(test::appErrorOf([&] {
-                      (void)(c.chosen ? ventora::PlistService::generateConfigFrom(
-                                            ventora::PlistService::readUserConfig(mine), table,
-                                            sandbox.root(), c.path, {}, false, messages)
-                                      : ventora::PlistService::generateConfig(table, sandbox.root(),
-                                                                              c.path, {}, false,
-                                                                              sandbox.context()));
+                      (void)(chosen ? ventora::PlistService::generateConfigFrom(
+                                          ventora::PlistService::readUserConfig(mine), table,
+                                          sandbox.root(), path, {}, false, messages)
+                                    : ventora::PlistService::generateConfig(table, sandbox.root(),
+                                                                            path, {}, false,
+                                                                            sandbox.context()));
                   }),
-                  c.message);
+                  message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
     }
 }
@@ -100,7 +95,6 @@ TEST_F(PlistService, UserConfigKeepsEverythingButTheDesignedChanges) {
     const std::string igpu =
         entry("PciRoot(0x0)/Pci(0x2,0x0)", data("AAPL,ig-platform-id", "AACbPg=="));
     const std::string audio = entry("PciRoot(0x0)/Pci(0x1F,0x3)", data("layout-id", "AQAAAA=="));
-    const std::string gpuDone = entry(gpu, name + model + spoof + tableKey);
     const auto config = [&](const std::string& add) {
         return plistXml(
             "<dict><key>ACPI</key><dict><key>Add</key><array><dict><key>Enabled</key><true/>"
@@ -122,9 +116,8 @@ TEST_F(PlistService, UserConfigKeepsEverythingButTheDesignedChanges) {
         std::string add, expectedAdd, respelled = {}; // respelled: the key reported, if any
     };
     const std::vector<Case> cases = {
-        {igpuWithTable + entry(gpu, name + model + ownDeviceID) + audio, igpu + gpuDone + audio},
-        {igpuWithTable + entry(lowerCase, name + model + ownDeviceID) + audio,
-         igpu + gpuDone + audio, lowerCase},
+        {igpuWithTable + entry(gpu, name + model + ownDeviceID) + audio,
+         igpu + entry(gpu, name + model + spoof + tableKey) + audio},
         {igpu + entry(padded, name + model) + audio,
          igpu + entry(gpu, name + model + tableKey + spoof) + audio, padded},
         // Both spellings: one entry where the first stood, the canonical entry's values win.
@@ -173,13 +166,8 @@ TEST_F(PlistService, ValidateReportsEachMismatch) {
     const std::string goodTable = data("PP_PhmSoftPowerPlayTable", "ECAwQFA=");
     const std::string spoof = data("device-id", "42cAAA==");
     const std::string noGfx = data("no-gfx-spoof", "AQAAAA==");
-    struct Case {
-        std::string entry;
-        std::optional<int> spoof;
-        bool noGfxSpoof;
-        std::string messageEnd; // empty: validation passes
-    };
-    const std::vector<Case> cases = {
+    // The entry written, the spoof and no-gfx-spoof expected, and how the check fails.
+    const std::vector<std::tuple<std::string, std::optional<int>, bool, std::string>> cases = {
         {goodTable + spoof + noGfx, 0x67E3, true, ""},
         {data("PP_PhmSoftPowerPlayTable", "ECAwQFE="),
          {},
@@ -189,17 +177,17 @@ TEST_F(PlistService, ValidateReportsEachMismatch) {
         {goodTable + spoof, 0x67E3, true, "no-gfx-spoof does not match the target mapping."},
     };
     const fs::path config = sandbox.root() / "handmade.plist";
-    for (const Case& c : cases) {
+    for (const auto& [entry, expectedSpoof, noGfxSpoof, messageEnd] : cases) {
         sandbox.write(config, plistXml("<dict><key>DeviceProperties</key><dict><key>Add</key><dict>"
                                        "<key>" +
-                                       polarisPath + "</key><dict>" + c.entry +
+                                       polarisPath + "</key><dict>" + entry +
                                        "</dict></dict></dict></dict>"));
-        EXPECT_EQ(
-            test::appErrorOf([&] {
-                ventora::PlistService::validate(config, table, polarisPath, c.spoof, c.noGfxSpoof);
-            }),
-            c.messageEnd.empty() ? "<no AppError>"
-                                 : "Generated config.plist validation failed. " + c.messageEnd);
+        EXPECT_EQ(test::appErrorOf([&] {
+                      ventora::PlistService::validate(config, table, polarisPath, expectedSpoof,
+                                                      noGfxSpoof);
+                  }),
+                  messageEnd.empty() ? "<no AppError>"
+                                     : "Generated config.plist validation failed. " + messageEnd);
     }
 }
 
