@@ -38,11 +38,6 @@ void naviCard(test::FakeSysfs& sysfs, unsigned device = 0x731F) {
     sysfs.addFunction(up + "/0000:0b:00.0/0000:0c:00.0", amd, device, vga);
 }
 
-Lines lines(std::string_view text) {
-    const auto views = Ascii::lines(text);
-    return {views.begin(), views.end()};
-}
-
 struct CliRun {
     int exitCode;
     std::string text, err;
@@ -67,7 +62,9 @@ protected:
         testing::internal::CaptureStderr();
         const int exitCode = cli::runCommandLine(words, [this] { return context; });
         const std::string out = testing::internal::GetCapturedStdout();
-        return {exitCode, out, testing::internal::GetCapturedStderr(), lines(out)};
+        const auto views = Ascii::lines(out);
+        return {
+            exitCode, out, testing::internal::GetCapturedStderr(), {views.begin(), views.end()}};
     }
 
     std::string write(const std::string& name, const Bytes& bytes) const {
