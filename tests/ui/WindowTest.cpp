@@ -9,17 +9,8 @@
 #include "ui/PrimaryButton.hpp"
 #include "ui/ValueBox.hpp"
 
-#include <QApplication>
-#include <QDropEvent>
-#include <QFileOpenEvent>
-#include <QLabel>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QSpinBox>
-#include <QTest>
-#include <QThreadPool>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <atomic>
 #include <deque>
 #include <thread>
@@ -65,7 +56,7 @@ public:
     bool jobsIgnoreCancellation = false, modalAlerts = false;
     std::optional<std::string> loadError, exportError, detectedPath;
     std::optional<std::vector<SysfsGPU>> gpus;
-    std::deque<std::optional<int>> gpuAnswers;
+    std::deque<std::optional<int>> gpuPicks;
     /// Answers both open dialogs, counted in fileRequests.
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> alertAnswers;
@@ -101,15 +92,13 @@ public:
         return loadInput("gpu:" + gpu.address, token);
     }
     std::optional<int> chooseGPU(QWidget*, const QStringList&) override {
-        return next(gpuAnswers, std::optional<int>());
+        return next(gpuPicks, {});
     }
     std::optional<QString> requestInputFile(QWidget*, const QStringList&) override {
         ++fileRequests;
         return next(fileAnswers, std::optional<QString>());
     }
-    std::optional<QString> requestBaseConfig(QWidget*) override {
-        return requestInputFile(nullptr, {});
-    }
+    std::optional<QString> requestBaseConfig(QWidget*) override { return requestInputFile({}, {}); }
     void showErrorAlert(QWidget*, const QString& message) override { errorAlerts.append(message); }
     int showAlert(QWidget* parent, const Alert& alert) override {
         alerts.append(alert);
@@ -201,7 +190,23 @@ class WindowTest : public QObject {
         return send<QDropEvent>(urls);
     }
 
+    // Each row names a job for startGated, with the status it starts with and how a quit during
+    // it is asked for: the detection by closing the window, the others from the menu.
+    static void jobRows() {
+        QTest::addColumn<QString>("startStatus");
+        QTest::addColumn<bool>("byClosingTheWindow");
+        QTest::newRow("load") << "Loading SPPT/VBIOS..." << false;
+        QTest::newRow("detect") << "Detecting the GFX0/AMD DeviceProperties path..." << true;
+        QTest::newRow("generate") << "Detecting DeviceProperties path and generating ZeroRPM.zip..."
+                                  << false;
+    }
+
 private slots:
+    void initTestCase() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        Appearance::applyDarkAppearance(*qApp);
+    }
+
     void init() {
         m_services = std::make_shared<FakeWindowServices>();
         m_terminations = 0;
@@ -216,14 +221,7 @@ private slots:
         QCoreApplication::processEvents();
     }
 
-    // The row names the job, left waiting on the gate.
-    void busyRules_data() {
-        QTest::addColumn<QString>("startStatus");
-        QTest::newRow("load") << "Loading SPPT/VBIOS...";
-        QTest::newRow("detect") << "Detecting the GFX0/AMD DeviceProperties path...";
-        QTest::newRow("generate")
-            << "Detecting DeviceProperties path and generating ZeroRPM.zip...";
-    }
+    void busyRules_data() { jobRows(); }
 
     // Nothing else starts while a job runs; only a second generation is refused without a word,
     // and the one a load was started for follows it.
@@ -337,7 +335,7 @@ private slots:
                               "No supported AMD GPU was found in sysfs."}));
         m_services->gpus = {{{"0000:03:00.0", 0x1002, 0x67DF, GpuFamily::polaris},
                              {"0000:0c:00.0", 0x1002, 0x73BF, GpuFamily::rdna2}}};
-        m_services->gpuAnswers = {std::nullopt, 1};
+        m_services->gpuPicks = {std::nullopt, 1};
         controller().loadFromComputerGPU();
         controller().loadFromComputerGPU();
         QCOMPARE(window().inputBox()->label()->text(), u"pp_table (0000:0c:00.0)"_s);
@@ -438,14 +436,7 @@ private slots:
         }
     }
 
-    // The row names the job; the detection is left by closing the window, the others by asking
-    // to quit (the load is one for a pending generation).
-    void quittingDuringAJob_data() {
-        QTest::addColumn<bool>("byClosingTheWindow");
-        QTest::newRow("load") << false;
-        QTest::newRow("detect") << true;
-        QTest::newRow("generate") << false;
-    }
+    void quittingDuringAJob_data() { jobRows(); }
 
     // The job is cancelled, a second request changes nothing, and the quit runs once the job
     // ends, with no alert, no reveal, no further generation and nothing written to the field
@@ -539,12 +530,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    Appearance::applyDarkAppearance(application);
-    WindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(WindowTest)
 
 #include "WindowTest.moc"
