@@ -56,7 +56,8 @@ public:
     bool jobsIgnoreCancellation = false, modalAlerts = false;
     std::optional<std::string> loadError, exportError, detectedPath;
     std::optional<std::vector<SysfsGPU>> gpus;
-    std::deque<std::optional<int>> gpuPicks;
+    /// The GPU chooser's answers.
+    std::deque<std::optional<int>> picks;
     /// Answers both open dialogs, counted in fileRequests.
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> alertAnswers;
@@ -91,9 +92,7 @@ public:
     LoadOutcome loadFromGPU(const SysfsGPU& gpu, const CancellationToken* token) override {
         return loadInput("gpu:" + gpu.address, token);
     }
-    std::optional<int> chooseGPU(QWidget*, const QStringList&) override {
-        return next(gpuPicks, {});
-    }
+    std::optional<int> chooseGPU(QWidget*, const QStringList&) override { return next(picks, {}); }
     std::optional<QString> requestInputFile(QWidget*, const QStringList&) override {
         ++fileRequests;
         return next(fileAnswers, std::optional<QString>());
@@ -254,28 +253,26 @@ private slots:
     }
 
     void failuresAreReported_data() {
-        QTest::addColumn<bool>("exporting");
-        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expectedStatus");
         const char* valid = "PciRoot(0x0)/Pci(0x3,0x1)";
-        QTest::newRow("load") << false << valid << "Not a regular file."
+        QTest::newRow("load") << "Not a regular file." << valid
                               << "Load failed. No SPPT is currently loaded.";
-        QTest::newRow("export") << true << valid << "Disk full."
-                                << "Export failed.";
-        QTest::newRow("invalid path, refused before the export")
-            << true << "PciRoot(0x0)/Pci(0x1"
+        QTest::newRow("export") << "Disk full." << valid << "Export failed.";
+        QTest::newRow("invalid path")
             << "Invalid DeviceProperties path. Use a complete PciRoot(...)/Pci(...) chain, or "
                "clear the field to auto-detect it from IORegistry."
+            << "PciRoot(0x0)/Pci(0x1"
             << "Invalid DeviceProperties path. Review it before generating.";
     }
 
     // No reveal, the typed path left as it was, the error logged and shown; a failed load also
-    // forgets the table and what it said.
+    // forgets the table and what it said. An invalid path is refused before the export.
     void failuresAreReported() {
-        QFETCH(bool, exporting);
-        QFETCH(QString, typed);
+        const bool exporting = QString(QTest::currentDataTag()) != "load"_L1;
         QFETCH(QString, error);
+        QFETCH(QString, typed);
         QFETCH(QString, expectedStatus);
         loadFile();
         pathField()->setText(typed);
@@ -335,7 +332,7 @@ private slots:
                               "No supported AMD GPU was found in sysfs."}));
         m_services->gpus = {{{"0000:03:00.0", 0x1002, 0x67DF, GpuFamily::polaris},
                              {"0000:0c:00.0", 0x1002, 0x73BF, GpuFamily::rdna2}}};
-        m_services->gpuPicks = {std::nullopt, 1};
+        m_services->picks = {std::nullopt, 1};
         controller().loadFromComputerGPU();
         controller().loadFromComputerGPU();
         QCOMPARE(window().inputBox()->label()->text(), u"pp_table (0000:0c:00.0)"_s);
@@ -405,17 +402,16 @@ private slots:
         QTest::addColumn<std::optional<PatchMode>>("generated");
         QTest::addColumn<QList<int>>("requestsAlertsQuits");
         using Mode = std::optional<PatchMode>;
-        const Mode none;
         const QList<int> panel{1, 0, 0}, quits{0, 0, 1};
         const QKeyCombination help = QKeySequence(QKeySequence::HelpContents)[0];
-        QTest::newRow("Ctrl+O opens") << (Qt::CTRL | Qt::Key_O) << none << panel;
+        QTest::newRow("Ctrl+O opens") << (Qt::CTRL | Qt::Key_O) << Mode() << panel;
         QTest::newRow("Ctrl+1") << (Qt::CTRL | Qt::Key_1) << Mode(PatchMode::zeroRpmPure) << panel;
         QTest::newRow("Ctrl+2") << (Qt::CTRL | Qt::Key_2) << Mode(PatchMode::fan35) << panel;
         QTest::newRow("Ctrl+3") << (Qt::CTRL | Qt::Key_3) << Mode(PatchMode::custom(45, 40))
                                 << panel;
-        QTest::newRow("the platform's help key") << help << none << QList<int>{0, 1, 0};
-        QTest::newRow("Ctrl+Q quits") << (Qt::CTRL | Qt::Key_Q) << none << quits;
-        QTest::newRow("Ctrl+W closes the window") << (Qt::CTRL | Qt::Key_W) << none << quits;
+        QTest::newRow("the platform's help key") << help << Mode() << QList<int>{0, 1, 0};
+        QTest::newRow("Ctrl+Q quits") << (Qt::CTRL | Qt::Key_Q) << Mode() << quits;
+        QTest::newRow("Ctrl+W closes the window") << (Qt::CTRL | Qt::Key_W) << Mode() << quits;
     }
 
     void shortcutKeys() {
