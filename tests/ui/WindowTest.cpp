@@ -190,7 +190,7 @@ class WindowTest : public QObject {
     }
 
     // Each row names a job for startGated, with the status it starts with and how a quit during
-    // it is asked for: the detection by closing the window, the others from the menu.
+    // it is asked for: the detection by closing the window, the others by asking to quit.
     static void jobRows() {
         QTest::addColumn<QString>("startStatus");
         QTest::addColumn<bool>("byClosingTheWindow");
