@@ -4,9 +4,8 @@
 #include "support/GfxutilSamples.hpp"
 #include "support/IoregSamples.hpp"
 
-#include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
-#include <thread>
 #include <tuple>
 
 namespace ventora {
@@ -42,12 +41,14 @@ protected:
         if (!text) {
             return;
         }
-        const auto printer = m_tools.writePrinter(tool + ".print", std::string(*text), status);
+        const fs::path printed = m_tools.path() / (tool + ".text");
+        std::ofstream(printed, std::ios::binary) << *text;
         const std::string arguments = tool == "ioreg" ? "-p IODeviceTree -w0 -l" : "-f GFX0";
         m_tools.writeScript(name, "touch '" + marker(tool).string() + "'\n[ \"$*\" = '" +
                                       arguments + "' ] || exit 64\n[ -f '" +
                                       m_context.temporaryDirectory.string() + "'/Ventora-*." +
-                                      tool + " ] || exit 65\nexec '" + printer.string() + "'");
+                                      tool + " ] || exit 65\ncat '" + printed.string() +
+                                      "'\nexit " + std::to_string(status));
     }
     [[nodiscard]] fs::path marker(const std::string& tool) const {
         return m_tools.path() / (tool + ".ran");
@@ -105,11 +106,9 @@ TEST_F(DevicePathDetector, AutomaticDetectionAsksGfxutilThenTheRegistry) {
 }
 
 TEST_F(DevicePathDetector, AnUnreadableRegistryIsReported) {
-    using Output = std::pair<std::optional<std::string>, int>;
-    for (const auto& [output, exitStatus] : std::vector<Output>{{std::nullopt, 0},
-                                                                {test::ioregTwoAmdGpusNoGfx0(), 1},
-                                                                {"", 0},
-                                                                {"+-o Root\xff\n", 0}}) {
+    const std::vector<std::pair<std::optional<std::string>, int>> outputs{
+        {std::nullopt, 0}, {test::ioregTwoAmdGpusNoGfx0(), 1}, {"", 0}, {"+-o Root\xff\n", 0}};
+    for (const auto& [output, exitStatus] : outputs) {
         install("ioreg", output, exitStatus);
         EXPECT_EQ(detectPath(), std::nullopt);
         EXPECT_EQ(
@@ -121,7 +120,7 @@ TEST_F(DevicePathDetector, AnUnreadableRegistryIsReported) {
     }
 }
 
-TEST_F(DevicePathDetector, CancellationStopsBeforeOrDuringGfxutilAndSkipsIoreg) {
+TEST_F(DevicePathDetector, CancellationStopsBeforeAnyToolRuns) {
     install("ioreg", test::ioregTwoAmdGpusNoGfx0());
     install("gfxutil", samples::navi21);
     CancellationToken cancelled;
@@ -130,18 +129,7 @@ TEST_F(DevicePathDetector, CancellationStopsBeforeOrDuringGfxutilAndSkipsIoreg) 
     EXPECT_EQ(m_messages, Lines{"IORegistry detection cancelled."});
     EXPECT_EQ(detectGPU(navi21Path, &cancelled), std::nullopt);
     EXPECT_EQ(m_messages, Lines{"IORegistry path verification cancelled."});
-    EXPECT_FALSE(ran("gfxutil"));
-
-    m_tools.writeScript("Resources/gfxutil", "exec sleep 30");
-    CancellationToken token;
-    std::thread canceller([&token] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        token.cancel();
-    });
-    EXPECT_EQ(detectPath(&token), std::nullopt);
-    canceller.join();
-    EXPECT_EQ(m_messages, Lines{"IORegistry detection cancelled."});
-    EXPECT_FALSE(ran("ioreg"));
+    EXPECT_FALSE(ran("gfxutil") || ran("ioreg"));
 }
 
 TEST_F(DevicePathDetector, TypedPathsAreConfirmedByGfxutilOrElseTheRegistry) {

@@ -1,6 +1,5 @@
 #include "devicepath/GfxutilResolver.hpp"
 
-#include "support/FakeExecutable.hpp"
 #include "support/GfxutilSamples.hpp"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@ namespace {
 
 using namespace DevicePathDetector;
 namespace samples = test::GfxutilSamples;
-namespace fs = std::filesystem;
 
 TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
     const std::string polaris(samples::polarisPath);
@@ -39,28 +37,6 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(parseGfxutilOutput(text), expected) << text;
     }
-}
-
-// The bundled copy, then the fixed locations, then PATH; only an executable regular file
-// counts, and each candidate is standardised first.
-TEST(GfxutilResolver, TakesTheFirstExecutableInSearchOrder) {
-    test::FakeExecutableFolder tools;
-    const fs::path root = tools.path();
-    fs::create_directories(root / "Resources/gfxutil"); // a folder, not a tool
-    fs::permissions(tools.writeScript("plain/gfxutil", ""), fs::perms::owner_read);
-    fs::create_directories(root / "fixed");
-    PlatformContext context;
-    context.resourcesDirectory = root / "Resources";
-    context.gfxutilLocations = {root / "plain/gfxutil", root / "bin/../fixed/./gfxutil"};
-    context.searchPath = "::/nonexistent:" + (root / "bin").string() + "/";
-    EXPECT_EQ(gfxutilExecutable(context), std::nullopt);
-
-    const fs::path onPath = tools.writeScript("bin/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutable(context), onPath);
-    const fs::path fixed = tools.writeScript("fixed/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutable(context), fixed);
-    fs::remove(root / "Resources/gfxutil");
-    EXPECT_EQ(gfxutilExecutable(context), tools.writeScript("Resources/gfxutil", "exit 0"));
 }
 
 } // namespace
