@@ -12,12 +12,11 @@ using namespace DevicePathDetector;
 namespace samples = test::GfxutilSamples;
 
 TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
-    const std::string polaris(samples::polarisPath);
+    const std::string& polaris = samples::polarisPath;
     const GfxutilTarget amd{polaris, 0x1002, 0x67DF};
     const GfxutilTarget bare{polaris, std::nullopt, std::nullopt};
     const std::vector<std::pair<std::string, std::optional<GfxutilTarget>>> rows{
-        {std::string(samples::navi21),
-         GfxutilTarget{std::string(samples::navi21Path), 0x1002, 0x73BF}},
+        {std::string(samples::navi21), GfxutilTarget{samples::navi21Path, 0x1002, 0x73BF}},
         {std::string(samples::withoutIdentity), bare},
         {std::string(samples::withoutIdentity) + "1002:67df GFX0 = " + polaris + "\n", amd},
         {"1002:731f GFX0 = " + polaris + "\n1002:7340 GFX0 = " + polaris, std::nullopt},

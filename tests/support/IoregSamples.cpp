@@ -17,10 +17,9 @@ IoregNode device(int depth, const std::string& name, int vendorID, int deviceID)
 
 // Root and the platform node above the PCI roots' level.
 std::string machine(std::vector<IoregNode> pci) {
-    std::vector<IoregNode> nodes{{0, "Root", "IORegistryEntry"},
-                                 {1, "MacPro7,1", "IOPlatformExpertDevice"}};
-    nodes.insert(nodes.end(), pci.begin(), pci.end());
-    return renderIoreg(nodes);
+    pci.insert(pci.begin(),
+               {{0, "Root", "IORegistryEntry"}, {1, "MacPro7,1", "IOPlatformExpertDevice"}});
+    return renderIoreg(pci);
 }
 
 IoregNode pciRoot(const std::string& name) {
