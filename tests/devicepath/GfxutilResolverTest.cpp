@@ -1,6 +1,5 @@
 #include "devicepath/GfxutilResolver.hpp"
 
-#include "support/FakeExecutable.hpp"
 #include "support/GfxutilSamples.hpp"
 
 #include <gtest/gtest.h>
@@ -11,15 +10,13 @@ namespace {
 
 using namespace DevicePathDetector;
 namespace samples = test::GfxutilSamples;
-namespace fs = std::filesystem;
 
 TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
-    const std::string polaris(samples::polarisPath);
+    const std::string& polaris = samples::polarisPath;
     const GfxutilTarget amd{polaris, 0x1002, 0x67DF};
     const GfxutilTarget bare{polaris, std::nullopt, std::nullopt};
     const std::vector<std::pair<std::string, std::optional<GfxutilTarget>>> rows{
-        {std::string(samples::navi21),
-         GfxutilTarget{std::string(samples::navi21Path), 0x1002, 0x73BF}},
+        {std::string(samples::navi21), GfxutilTarget{samples::navi21Path, 0x1002, 0x73BF}},
         {std::string(samples::withoutIdentity), bare},
         {std::string(samples::withoutIdentity) + "1002:67df GFX0 = " + polaris + "\n", amd},
         {"1002:731f GFX0 = " + polaris + "\n1002:7340 GFX0 = " + polaris, std::nullopt},
@@ -39,28 +36,6 @@ TEST(GfxutilResolver, ReadsPathAndIdentityOfTheOneGfx0) {
     for (const auto& [text, expected] : rows) {
         EXPECT_EQ(parseGfxutilOutput(text), expected) << text;
     }
-}
-
-// The bundled copy, then the fixed locations, then PATH; only an executable regular file
-// counts, and each candidate is standardised first.
-TEST(GfxutilResolver, TakesTheFirstExecutableInSearchOrder) {
-    test::FakeExecutableFolder tools;
-    const fs::path root = tools.path();
-    fs::create_directories(root / "Resources/gfxutil"); // a folder, not a tool
-    fs::permissions(tools.writeScript("plain/gfxutil", ""), fs::perms::owner_read);
-    fs::create_directories(root / "fixed");
-    PlatformContext context;
-    context.resourcesDirectory = root / "Resources";
-    context.gfxutilLocations = {root / "plain/gfxutil", root / "bin/../fixed/./gfxutil"};
-    context.searchPath = "::/nonexistent:" + (root / "bin").string() + "/";
-    EXPECT_EQ(gfxutilExecutable(context), std::nullopt);
-
-    const fs::path onPath = tools.writeScript("bin/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutable(context), onPath);
-    const fs::path fixed = tools.writeScript("fixed/gfxutil", "exit 0");
-    EXPECT_EQ(gfxutilExecutable(context), fixed);
-    fs::remove(root / "Resources/gfxutil");
-    EXPECT_EQ(gfxutilExecutable(context), tools.writeScript("Resources/gfxutil", "exit 0"));
 }
 
 } // namespace

@@ -42,9 +42,6 @@ protected:
         const Bytes bytes = FileSystem::readWholeFile(m_tools.path() / "out");
         return {bytes.begin(), bytes.end()};
     }
-    void moveClockTo(std::chrono::duration<double> elapsed) {
-        m_elapsed = std::chrono::duration_cast<Clock::duration>(elapsed);
-    }
 
     test::FakeExecutableFolder m_tools;
     ventora::ProcessRunner::Request m_request{};
@@ -71,13 +68,13 @@ TEST_F(ProcessRunner, TimeOutAsksFirstAndKillsAfterTheGrace) {
         return runScript("trap 'echo term' TERM\necho started\nwhile :; do sleep 0.02; done");
     });
     EXPECT_EQ(status.wait_for(300ms), std::future_status::timeout);
-    moveClockTo(10s);
+    m_elapsed = 10s;
     for (int wait = 0; wait < 100 && output().find("term") == std::string::npos; ++wait) {
         std::this_thread::sleep_for(10ms);
     }
-    moveClockTo(10.4s);
+    m_elapsed = 10400ms;
     EXPECT_EQ(status.wait_for(200ms), std::future_status::timeout);
-    moveClockTo(10.5s);
+    m_elapsed = 10500ms;
     ASSERT_EQ(status.wait_for(2s), std::future_status::ready);
     EXPECT_EQ(status.get(), -1);
     EXPECT_EQ(output().substr(0, 13), "started\nterm\n");

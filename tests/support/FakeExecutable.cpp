@@ -17,12 +17,6 @@ fs::path FakeExecutableFolder::writeScript(const std::string& name, const std::s
     return script;
 }
 
-fs::path FakeExecutableFolder::writePrinter(const std::string& name, const std::string& text,
-                                            int exitStatus) const {
-    const fs::path textFile = m_folder.write(name + ".text", text);
-    return writeScript(name, "cat '" + textFile.string() + "'\nexit " + std::to_string(exitStatus));
-}
-
 std::vector<std::string> FakeExecutableFolder::temporaryEntries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(temporaryDirectory())) {

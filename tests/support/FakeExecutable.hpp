@@ -22,10 +22,6 @@ public:
     /// Writes the executable script `name` whose body (after "#!/bin/sh") is `body`.
     std::filesystem::path writeScript(const std::string& name, const std::string& body) const;
 
-    /// A script that prints `text` byte for byte and exits with `exitStatus`.
-    std::filesystem::path writePrinter(const std::string& name, const std::string& text,
-                                       int exitStatus = 0) const;
-
     /// Names of the entries of the temporary directory.
     [[nodiscard]] std::vector<std::string> temporaryEntries() const;
 

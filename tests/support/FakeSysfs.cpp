@@ -44,10 +44,6 @@ fs::path FakeSysfs::node(const std::string& chain, bool inAcpi,
     return folder;
 }
 
-void FakeSysfs::addRoot(const std::string& name, const std::optional<std::string>& uid) {
-    node(name, uid.has_value(), uid);
-}
-
 void FakeSysfs::addFunction(const std::string& chain, unsigned vendor, unsigned device,
                             unsigned pciClass, bool inAcpi) {
     const fs::path folder = node(chain, inAcpi, std::nullopt);

@@ -22,7 +22,9 @@ public:
     [[nodiscard]] std::filesystem::path sys() const { return folder() / "sys"; }
 
     /// The host bridge devices/`name` (pciDDDD:BB); without `uid` it has no firmware_node.
-    void addRoot(const std::string& name, const std::optional<std::string>& uid);
+    void addRoot(const std::string& name, const std::optional<std::string>& uid) {
+        node(name, uid.has_value(), uid);
+    }
 
     /// The function at devices/`chain` ("pci0000:00/0000:00:01.1/0000:01:00.0"), its
     /// bus/pci/devices link and, when `inAcpi`, its firmware_node.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 /// Made-up `gfxutil -f GFX0` outputs in the shapes the tool prints: "BB:DD.F VVVV:DDDD
@@ -11,13 +12,13 @@ namespace ventora::test::GfxutilSamples {
 inline constexpr std::string_view navi21 =
     "09:00.0 1002:73bf /PCI0@0/GPP8@3,1/SWUS@0/SWDS@0/GFX0@0 = "
     "PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)\n";
-inline constexpr std::string_view navi21Path =
+inline const std::string navi21Path =
     "PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0)";
 
 /// RX 580 on the iMac-like desktop.
 inline constexpr std::string_view polaris =
     "01:00.0 1002:67df /PCI0@0/PEG0@1/GFX0@0 = PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)\n";
-inline constexpr std::string_view polarisPath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
+inline const std::string polarisPath = "PciRoot(0x0)/Pci(0x1,0x0)/Pci(0x0,0x0)";
 
 /// Bus and id columns unknown: 8 and 10 blanks in place of "03:00.0 " and "1002:67df ".
 inline constexpr std::string_view withoutIdentity =

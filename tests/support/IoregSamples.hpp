@@ -15,16 +15,15 @@ struct IoregNode {
 };
 
 /// Prints `nodes` (in tree order) the way `ioreg -p IODeviceTree -w0 -l` does: two columns
-/// per depth, "| " where a later sibling of that level follows, the node marker "+-o ", the
-/// name, the class summary, then the property block.
+/// per depth (blank, as only the column counts), the node marker "+-o ", the name, the class
+/// summary, then the property block.
 [[nodiscard]] std::string renderIoreg(const std::vector<IoregNode>& nodes);
 
 /// Property lines of a PCI device with 4-byte little-endian data ids, as ioreg prints them;
 /// a subsystem vendor id (the board's maker, not the chip's) follows the device id.
 [[nodiscard]] std::vector<std::string> pciProperties(int vendorID, int deviceID);
 
-/// Made-up registries modelled on real machines, each below a Root, a platform node and a
-/// node without an address.
+/// Made-up registries modelled on real machines, each below a Root and a platform node.
 /// An NVIDIA card (10DE:1E82) named display@0 under GPP0@1,1 and, under GPP8@3,1 and the Navi
 /// switch ports as generic pci-bridge@0 nodes, GFX0@0 an RX 6900 XT (1002:73BF) at
 /// PciRoot(0x0)/Pci(0x3,0x1)/Pci(0x0,0x0)/Pci(0x0,0x0)/Pci(0x0,0x0).
