@@ -79,6 +79,36 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
 }
 
 // Every loaded table passes the same checks, in this order.
+// Older drivers pad the table up to 4095 bytes; the kernel cuts 4096 and more.
+TEST(SpptFileParser, DriverTableIsCutToItsDeclaredLengthAndRefusedWhenShort) {
+    const test::TemporaryFolder folder;
+    const Bytes table = test::rdna2Table();
+    Bytes padded = table;
+    padded.resize(4095, 0x00);
+    const auto paddedPath = folder.write("pp_table", padded);
+    const auto loaded = SpptFileParser::loadDriverTable(paddedPath, 0x1002, 0x73BF);
+    EXPECT_EQ(loaded.document.data, table);
+    EXPECT_EQ(loaded.document.sourceIdentity, (PciIdentity{0x1002, 0x73BF}));
+    EXPECT_EQ(loaded.messages,
+              (std::vector<std::string>{
+                  "Loaded PowerPlay table from the running driver: " + paddedPath.string(),
+                  "The driver returned 4095 bytes; the table declares 2470 bytes, so the 1625 "
+                  "bytes after it were dropped as padding.",
+                  "SPPT data ready. Size: 2470 bytes.",
+                  "GPU PCI identity from sysfs: vendor 0x1002, device 0x73BF."}));
+
+    const auto cut = folder.write("cut", ByteView(table).first(2000));
+    EXPECT_EQ(test::appErrorOf([&] { (void)SpptFileParser::loadDriverTable(cut, 0x1002, 1); }),
+              "The PowerPlay table in " + cut.string() +
+                  " declares 2470 bytes but the driver returned only 2000 bytes: the table was "
+                  "truncated by the driver.");
+    const auto missing = folder.path() / "missing";
+    EXPECT_EQ(test::appErrorOf([&] { (void)SpptFileParser::loadDriverTable(missing, 0x1002, 1); }),
+              "Could not read the PowerPlay table from the driver at " + missing.string() +
+                  " (No such file or directory). The driver may refuse while the GPU is "
+                  "suspended.");
+}
+
 TEST(SpptFileParser, Refusals) {
     const test::TemporaryFolder folder;
     const std::tuple<const char*, Bytes, std::string> cases[] = {
