@@ -124,7 +124,7 @@ TEST_F(CommandLine, PatchWritesOnlyThePatchedTableAndNeverTheInput) {
 
 TEST_F(CommandLine, UnsupportedTablesExit3AndWriteNothing) {
     Bytes table = test::polarisTable();
-    test::putU16(table, 5, 76);
+    test::put(table, 5, 2, 76);
     const std::string input = write("bad.bin", table);
     const fs::path out = sysfs.folder() / "out";
     for (const Lines& words :

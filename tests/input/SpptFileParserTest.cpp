@@ -15,7 +15,7 @@ namespace {
 
 Bytes startingWith(std::size_t length, std::uint16_t firstWord) {
     Bytes bytes(length, 0x11);
-    test::putU16(bytes, 0, firstWord);
+    test::put(bytes, 0, 2, firstWord);
     return bytes;
 }
 

@@ -63,7 +63,7 @@ TEST(AtomPowerPlayInfo, EachBrokenLinkLogsOneLine) {
     for (const auto& [words, message] : cases) {
         Bytes image = test::romImage(legacyImage(test::polarisTable()));
         for (const auto& [offset, value] : words) {
-            test::putU16(image, offset, value);
+            test::put(image, offset, 2, value);
         }
         EXPECT_EQ(atom(image), std::pair(std::optional<Bytes>(), Lines{message}));
     }
@@ -168,7 +168,7 @@ TEST(VbiosPowerPlayExtractor, RefusedFiles) {
     const std::string notFound = "Could not locate a valid PowerPlayInfo/SPPT table in this ROM.";
     const Bytes uefiFirst = test::uefiFirstDump(legacyImage(test::polarisTable()));
     Bytes justLongEnough(256, 0x00);
-    test::putU16(justLongEnough, 0, 0xAA55);
+    test::put(justLongEnough, 0, 2, 0xAA55);
     const std::pair<Bytes, std::string> cases[] = {
         {Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40100), noSignature},
         {Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40101), notFound},

@@ -18,11 +18,8 @@ struct Edit {
 Bytes edited(Bytes table, const Edit& edit) {
     if (edit.width == 0) {
         table.resize(edit.value);
-        putU16(table, 0, static_cast<std::uint16_t>(edit.value));
     }
-    for (int i = 0; i < edit.width; ++i) {
-        table.at(edit.offset + i) = static_cast<std::uint8_t>(edit.value >> (8 * i));
-    }
+    put(table, edit.offset, edit.width == 0 ? 2 : edit.width, edit.value);
     return table;
 }
 

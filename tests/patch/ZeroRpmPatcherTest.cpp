@@ -35,12 +35,8 @@ PatchResult patch(const Bytes& table, PatchMode mode) {
 Bytes presetApplied(Bytes table, const test::FanFields& fields, PatchMode mode) {
     table[fields.zeroRpmEnable] = mode.fanStop() ? 1 : 0;
     if (const auto fanStop = mode.fanStop()) {
-        for (const auto& [offset, value] : {std::pair{fields.startTemperature, fanStop->start},
-                                            {fields.stopTemperature, fanStop->stop}}) {
-            for (int i = 0; i < fields.temperatureWidth; ++i) {
-                table[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-            }
-        }
+        put(table, fields.startTemperature, fields.temperatureWidth, fanStop->start);
+        put(table, fields.stopTemperature, fields.temperatureWidth, fanStop->stop);
     }
     return table;
 }
@@ -171,7 +167,7 @@ TEST(ZeroRpmPatcher, WritesExactlyThePresetsBytes) {
 
 TEST(ZeroRpmPatcher, RefusesATableNoFamilyAcceptsUntouched) {
     Bytes table(255, 0x11);
-    putU16(table, 0, 255);
+    put(table, 0, 2, 255);
     const PatchResult result = patch(table, PatchMode::zeroRpmPure);
     EXPECT_EQ(result.messages,
               (preamble + Lines{"Automatic patcher does not support this PowerPlay table revision. "

@@ -5,154 +5,133 @@
 namespace ventora::test {
 namespace {
 
-Bytes filledTable(std::size_t length, std::uint32_t seed) {
+/// One little-endian field: offset, width in bytes, value.
+struct Field {
+    std::size_t offset;
+    int width;
+    std::uint32_t value;
+};
+
+void fitAll(Bytes& table, std::size_t base, std::initializer_list<Field> fields) {
+    for (const Field& field : fields) {
+        fit(table, base + field.offset, field.width, field.value);
+    }
+}
+
+/// A table of `length` bytes filled from `seed`, with the common header and then `fields`.
+Bytes builtTable(std::size_t length, std::uint8_t formatRevision, std::uint8_t contentRevision,
+                 std::uint32_t seed, std::initializer_list<Field> fields) {
     Bytes table(length);
     std::uint32_t state = seed * 2654435761u + 1u;
     for (auto& byte : table) {
         state = state * 1664525u + 1013904223u;
         byte = static_cast<std::uint8_t>(state >> 24);
     }
-    return table;
-}
-
-Bytes withHeader(std::size_t length, std::uint8_t formatRevision, std::uint8_t contentRevision,
-                 std::uint32_t seed) {
-    Bytes table = filledTable(length, seed);
-    fitU16(table, 0, static_cast<std::uint16_t>(length));
-    fitU8(table, 2, formatRevision);
-    fitU8(table, 3, contentRevision);
+    fitAll(table, 0,
+           {{0, 2, static_cast<std::uint32_t>(length)},
+            {2, 1, formatRevision},
+            {3, 1, contentRevision}});
+    fitAll(table, 0, fields);
     return table;
 }
 
 struct Vega10Row {
-    std::size_t target, minimumPwm, enable, stop, start, length;
+    std::size_t target, minimumPwm, enable, stop, start;
 };
 
 Vega10Row vega10Row(std::uint8_t revision) {
-    if (revision == 10) {
-        return {9, 11, 29, 30, 32, 34};
-    }
-    return {7, 9, 27, 28, 30, revision == 11 ? std::size_t{35} : std::size_t{37}};
+    return revision == 10 ? Vega10Row{9, 11, 29, 30, 32} : Vega10Row{7, 9, 27, 28, 30};
 }
 
 } // namespace
 
-void fitU8(Bytes& table, std::size_t offset, std::uint8_t value) {
-    if (offset < table.size()) {
-        table[offset] = value;
+void fit(Bytes& table, std::size_t offset, int width, std::uint32_t value) {
+    for (int i = 0; i < width && offset + i < table.size(); ++i) {
+        table[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
 }
 
-void fitU16(Bytes& table, std::size_t offset, std::uint16_t value) {
-    fitU8(table, offset, static_cast<std::uint8_t>(value));
-    fitU8(table, offset + 1, static_cast<std::uint8_t>(value >> 8));
-}
-
-void fitU32(Bytes& table, std::size_t offset, std::uint32_t value) {
-    fitU16(table, offset, static_cast<std::uint16_t>(value));
-    fitU16(table, offset + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-void putU8(Bytes& table, std::size_t offset, std::uint8_t value) {
-    table.at(offset) = value;
-}
-
-void putU16(Bytes& table, std::size_t offset, std::uint16_t value) {
-    putU8(table, offset, static_cast<std::uint8_t>(value));
-    putU8(table, offset + 1, static_cast<std::uint8_t>(value >> 8));
-}
-
-void putU32(Bytes& table, std::size_t offset, std::uint32_t value) {
-    putU16(table, offset, static_cast<std::uint16_t>(value));
-    putU16(table, offset + 2, static_cast<std::uint16_t>(value >> 16));
+void put(Bytes& table, std::size_t offset, int width, std::uint32_t value) {
+    if (offset + width > table.size()) {
+        throw std::out_of_range("field past the table end");
+    }
+    fit(table, offset, width, value);
 }
 
 Bytes polarisTable(std::size_t length, std::uint16_t fanTableOffset, std::uint32_t fillSeed) {
-    Bytes table = withHeader(length, 7, 1, fillSeed);
-    fitU16(table, 5, 77);
-    fitU16(table, 37, fanTableOffset);
-    const std::size_t f = fanTableOffset;
-    fitU8(table, f, 9);
-    fitU16(table, f + 21, 3200);
-    fitU8(table, f + 27, 75);
-    fitU8(table, f + 28, 20);
-    fitU8(table, f + 43, 1);
-    fitU8(table, f + 44, 50);
-    fitU8(table, f + 45, 60);
+    Bytes table = builtTable(length, 7, 1, fillSeed, {{5, 2, 77}, {37, 2, fanTableOffset}});
+    fitAll(
+        table, fanTableOffset,
+        {{0, 1, 9}, {21, 2, 3200}, {27, 1, 75}, {28, 1, 20}, {43, 1, 1}, {44, 1, 50}, {45, 1, 60}});
     return table;
 }
 
 Bytes vega10Table(std::uint8_t fanTableRevision, std::size_t length, std::uint16_t fanTableOffset,
                   std::uint32_t fillSeed) {
-    Bytes table = withHeader(length, 8, 1, fillSeed);
-    fitU16(table, 5, 92);
-    fitU16(table, 48, 0x60);
-    fitU16(table, 50, fanTableOffset);
-    const std::size_t f = fanTableOffset;
+    Bytes table =
+        builtTable(length, 8, 1, fillSeed, {{5, 2, 92}, {48, 2, 0x60}, {50, 2, fanTableOffset}});
     const Vega10Row row = vega10Row(fanTableRevision);
-    fitU8(table, f, fanTableRevision);
-    fitU16(table, f + row.target, 85);
-    fitU16(table, f + row.minimumPwm, 25);
-    fitU8(table, f + row.enable, 1);
-    fitU16(table, f + row.stop, 50);
-    fitU16(table, f + row.start, 60);
+    fitAll(table, fanTableOffset,
+           {{0, 1, fanTableRevision},
+            {row.target, 2, 85},
+            {row.minimumPwm, 2, 25},
+            {row.enable, 1, 1},
+            {row.stop, 2, 50},
+            {row.start, 2, 60}});
     return table;
 }
 
 Bytes vega20Table(std::uint32_t fillSeed) {
-    Bytes table = withHeader(1730, 11, 0, fillSeed);
-    fitU8(table, 4, 2);
-    fitU16(table, 5, 1730);
-    fitU8(table, 21, 26);
-    fitU8(table, 34, 1);
-    fitU32(table, 35, 11);
-    fitU8(table, 167, 1);
-    fitU32(table, 168, 14);
-    fitU8(table, 181, 1);
-    fitU32(table, 204, 29);
-    fitU32(table, 474, 3);
-    fitU16(table, 1090, 50);
-    fitU16(table, 1092, 60);
-    fitU16(table, 1114, 3850);
-    fitU16(table, 1116, 95);
-    fitU8(table, 1120, 1);
-    fitU8(table, 1121, 4);
-    return table;
+    return builtTable(1730, 11, 0, fillSeed,
+                      {{4, 1, 2},
+                       {5, 2, 1730},
+                       {21, 1, 26},
+                       {34, 1, 1},
+                       {35, 4, 11},
+                       {167, 1, 1},
+                       {168, 4, 14},
+                       {181, 1, 1},
+                       {204, 4, 29},
+                       {474, 4, 3},
+                       {1090, 2, 50},
+                       {1092, 2, 60},
+                       {1114, 2, 3850},
+                       {1116, 2, 95},
+                       {1120, 1, 1},
+                       {1121, 1, 4}});
 }
 
 Bytes navi10Table(std::uint32_t fillSeed) {
-    Bytes table = withHeader(1674, 12, 0, fillSeed);
-    fitU8(table, 4, 1);
-    fitU16(table, 5, 482);
-    fitU8(table, 21, 27);
-    fitU8(table, 182, 0x80);
-    fitU32(table, 186, 14);
-    fitU32(table, 190, 30);
-    fitU8(table, 203, 1);
-    fitU32(table, 482, 8);
-    fitU16(table, 1118, 50);
-    fitU16(table, 1120, 55);
-    fitU16(table, 1148, 3200);
-    fitU16(table, 1150, 95);
-    fitU8(table, 1154, 0);
-    fitU8(table, 1156, 1);
-    fitU8(table, 1157, 2);
-    return table;
+    return builtTable(1674, 12, 0, fillSeed,
+                      {{4, 1, 1},
+                       {5, 2, 482},
+                       {21, 1, 27},
+                       {182, 1, 0x80},
+                       {186, 4, 14},
+                       {190, 4, 30},
+                       {203, 1, 1},
+                       {482, 4, 8},
+                       {1118, 2, 50},
+                       {1120, 2, 55},
+                       {1148, 2, 3200},
+                       {1150, 2, 95},
+                       {1154, 1, 0},
+                       {1156, 1, 1},
+                       {1157, 1, 2}});
 }
 
 Bytes rdna2Table(std::uint8_t formatRevision, std::size_t length, std::uint32_t fillSeed) {
-    Bytes table = withHeader(length, formatRevision, 0, fillSeed);
-    fitU8(table, 4, 2);
-    fitU16(table, 5, 802);
-    fitU8(table, 182, 0x81);
-    fitU32(table, 186, 16);
-    fitU32(table, 190, 30);
-    fitU8(table, 203, 1);
-    fitU32(table, 802, 118);
-    fitU16(table, 1790, 50);
-    fitU16(table, 1792, 60);
-    fitU8(table, 1832, 1);
-    return table;
+    return builtTable(length, formatRevision, 0, fillSeed,
+                      {{4, 1, 2},
+                       {5, 2, 802},
+                       {182, 1, 0x81},
+                       {186, 4, 16},
+                       {190, 4, 30},
+                       {203, 1, 1},
+                       {802, 4, 118},
+                       {1790, 2, 50},
+                       {1792, 2, 60},
+                       {1832, 1, 1}});
 }
 
 Bytes tableOfFamily(GpuFamily family, std::uint32_t fillSeed) {

@@ -13,15 +13,11 @@ namespace ventora::test {
 /// size equal to the length; a test then changes only the fields it is about. Bytes that no
 /// check reads are filled from `fillSeed`, so property tests can vary them.
 
-/// Little-endian stores that throw when the field does not fit: a test's own edits.
-void putU8(Bytes& table, std::size_t offset, std::uint8_t value);
-void putU16(Bytes& table, std::size_t offset, std::uint16_t value);
-void putU32(Bytes& table, std::size_t offset, std::uint32_t value);
-
-/// Stores that leave out whatever does not fit, for builders asked for truncated structures.
-void fitU8(Bytes& table, std::size_t offset, std::uint8_t value);
-void fitU16(Bytes& table, std::size_t offset, std::uint16_t value);
-void fitU32(Bytes& table, std::size_t offset, std::uint32_t value);
+/// Stores the low `width` bytes of `value` little-endian at `offset`; `put` throws when the
+/// field does not fit (a test's own edits), `fit` leaves out whatever does not (builders asked
+/// for truncated structures).
+void put(Bytes& table, std::size_t offset, int width, std::uint32_t value);
+void fit(Bytes& table, std::size_t offset, int width, std::uint32_t value);
 
 /// Offsets of the three fields a preset edits.
 struct FanFields {

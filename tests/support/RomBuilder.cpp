@@ -9,19 +9,14 @@ namespace {
 
 // Knobs may point a structure past the image end; whatever does not fit is left out, as in a
 // truncated dump.
-void putText(Bytes& image, std::size_t offset, std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        fitU8(image, offset + i, static_cast<std::uint8_t>(text[i]));
+void putBytes(Bytes& image, std::size_t offset, ByteView bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        fit(image, offset + i, 1, bytes[i]);
     }
 }
 
-void writeAtomLinks(Bytes& image, const AtomLinks& atom) {
-    fitU16(image, 0x48, atom.romHeaderOffset);
-    if (atom.atomSignature) {
-        putText(image, atom.romHeaderOffset + 4u, "ATOM");
-    }
-    fitU16(image, atom.romHeaderOffset + 0x20u, atom.masterDataTableOffset);
-    fitU16(image, atom.masterDataTableOffset + 0x22u, atom.powerPlayInfoOffset);
+void putText(Bytes& image, std::size_t offset, std::string_view text) {
+    putBytes(image, offset, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
 RomImageLayout edited(RomImageLayout layout, LayoutEdit edit) {
@@ -34,44 +29,39 @@ RomImageLayout edited(RomImageLayout layout, LayoutEdit edit) {
 } // namespace
 
 RomImageLayout legacyImage(Bytes table, LayoutEdit edit) {
-    RomImageLayout layout;
-    layout.table = std::move(table);
-    return edited(std::move(layout), edit);
+    return edited({.table = std::move(table)}, edit);
 }
 
 RomImageLayout uefiImage(LayoutEdit edit) {
-    RomImageLayout layout;
-    layout.length = 0x8000;
-    layout.codeType = 0x03;
-    layout.lastImage = false;
-    layout.atom.reset();
-    return edited(std::move(layout), edit);
+    return edited({.length = 0x8000, .codeType = 0x03, .lastImage = false, .atom = std::nullopt},
+                  edit);
 }
 
 Bytes romImage(const RomImageLayout& layout) {
     Bytes image(layout.length, layout.fill);
-    if (layout.romSignature) {
-        fitU8(image, 0, 0x55);
-        fitU8(image, 1, 0xAA);
-    }
-    fitU16(image, 0x18, layout.pcirOffset);
     const std::size_t pcir = layout.pcirOffset;
+    if (layout.romSignature) {
+        fit(image, 0, 2, 0xAA55);
+    }
     if (layout.pcirSignature) {
         putText(image, pcir, "PCIR");
     }
-    fitU16(image, pcir + 0x04, layout.vendorID);
-    fitU16(image, pcir + 0x06, layout.deviceID);
-    fitU16(image, pcir + 0x0A, layout.pcirLength);
-    fitU16(image, pcir + 0x10,
-           layout.imageLengthUnits.value_or(static_cast<std::uint16_t>(layout.length / 512)));
-    fitU8(image, pcir + 0x14, layout.codeType);
-    fitU8(image, pcir + 0x15, layout.lastImage ? 0x80 : 0x00);
-    if (layout.atom) {
-        writeAtomLinks(image, *layout.atom);
+    fit(image, 0x18, 2, layout.pcirOffset);
+    fit(image, pcir + 0x04, 2, layout.vendorID);
+    fit(image, pcir + 0x06, 2, layout.deviceID);
+    fit(image, pcir + 0x0A, 2, layout.pcirLength);
+    fit(image, pcir + 0x10, 2, layout.imageLengthUnits.value_or(layout.length / 512));
+    fit(image, pcir + 0x14, 1, layout.codeType);
+    fit(image, pcir + 0x15, 1, layout.lastImage ? 0x80 : 0x00);
+    if (const auto& atom = layout.atom) {
+        fit(image, 0x48, 2, atom->romHeaderOffset);
+        if (atom->atomSignature) {
+            putText(image, atom->romHeaderOffset + 4u, "ATOM");
+        }
+        fit(image, atom->romHeaderOffset + 0x20u, 2, atom->masterDataTableOffset);
+        fit(image, atom->masterDataTableOffset + 0x22u, 2, atom->powerPlayInfoOffset);
     }
-    for (std::size_t i = 0; i < layout.table.size(); ++i) {
-        fitU8(image, layout.tableOffset + i, layout.table[i]);
-    }
+    putBytes(image, layout.tableOffset, layout.table);
     return image;
 }
 
@@ -86,8 +76,7 @@ Bytes romChain(const std::vector<RomImageLayout>& layouts) {
 
 Bytes uefiFirstDump(const RomImageLayout& legacy) {
     Bytes rom(0x40000, 0x00);
-    fitU8(rom, 0, 0xAA);
-    fitU8(rom, 1, 0x55);
+    fit(rom, 0, 2, 0x55AA);
     const Bytes image = romImage(legacy);
     rom.insert(rom.end(), image.begin(), image.end());
     return rom;

@@ -31,13 +31,13 @@ struct RomImageLayout {
     std::uint16_t deviceID = 0x731F;
     std::uint16_t pcirLength = 0x18;
     /// Image length in 512-byte units as stored; absent means length / 512.
-    std::optional<std::uint16_t> imageLengthUnits;
+    std::optional<std::uint16_t> imageLengthUnits{};
     std::uint8_t codeType = 0x00;
     bool lastImage = true;
     /// Absent: the pointer at 0x48 stays 0 and no "ATOM" is written.
     std::optional<AtomLinks> atom = AtomLinks{};
     /// Copied to `tableOffset` when not empty.
-    Bytes table;
+    Bytes table{};
     std::size_t tableOffset = 0x400;
     std::uint8_t fill = 0x00;
 };
