@@ -2,6 +2,7 @@
 
 #include "core/ByteUtils.hpp"
 #include "core/GpuFamily.hpp"
+#include "core/PatchMode.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,14 +19,6 @@ namespace ventora::test {
 /// for truncated structures).
 void put(Bytes& table, std::size_t offset, int width, std::uint32_t value);
 void fit(Bytes& table, std::size_t offset, int width, std::uint32_t value);
-
-/// Offsets of the three fields a preset edits.
-struct FanFields {
-    std::size_t stopTemperature;
-    std::size_t startTemperature;
-    std::size_t zeroRpmEnable;
-    int temperatureWidth;
-};
 
 inline constexpr std::uint16_t defaultPolarisFanTableOffset = 0x180;
 inline constexpr std::uint16_t defaultVega10FanTableOffset = 0x140;
@@ -44,8 +37,9 @@ inline constexpr std::uint16_t defaultVega10FanTableOffset = 0x140;
 /// A valid table of the family with its builder's defaults.
 [[nodiscard]] Bytes tableOfFamily(GpuFamily family, std::uint32_t fillSeed = 1);
 
-/// Where the fan fields of a table built with the defaults above sit; for Polaris and Vega 10
-/// they follow the fan table offset stored in the table itself.
-[[nodiscard]] FanFields fanFieldsOf(GpuFamily family, ByteView table);
+/// `table` of `family` as a preset must leave it: the enable flag set or cleared and, for a
+/// fan-stop preset, the thresholds in the family's width; every other byte as it was. For
+/// Polaris and Vega 10 the fields follow the fan table offset stored in the table itself.
+[[nodiscard]] Bytes presetApplied(Bytes table, GpuFamily family, PatchMode mode);
 
 } // namespace ventora::test
