@@ -17,6 +17,7 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 }
 
 // A REG export's value, else a plain dump; a text that fails the first is left to the second.
+// A plain dump holds 512 to 40960 digits.
 TEST(HexExtraction, RegistryValuesAndPlainDumps) {
     Bytes bytes = test::polarisTable(300);
     bytes[4] = 0x08;
@@ -59,9 +60,6 @@ TEST(HexExtraction, RegistryValuesAndPlainDumps) {
     for (const auto& [name, text, accepted] : cases) {
         EXPECT_EQ(SpptFileParser::extractHexBytes(text), accepted ? bytes : Bytes{}) << name;
     }
-}
-
-TEST(HexExtraction, DigitCountWindow) {
     for (const std::size_t count : {510u, 511u, 512u, 513u, 40960u, 40961u, 40962u}) {
         const bool accepted = count == 512 || count == 40960;
         EXPECT_EQ(SpptFileParser::extractHexBytes(std::u32string(count, U'A')),

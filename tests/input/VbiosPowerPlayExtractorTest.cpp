@@ -12,13 +12,10 @@
 namespace ventora {
 namespace {
 
-using test::extractedLine;
-using test::readOnly;
+using namespace test;
 namespace Vbios = VbiosPowerPlayExtractor;
 using Lines = std::vector<std::string>;
-using test::legacyImage;
-using test::uefiImage;
-using Layout = test::RomImageLayout;
+using Layout = RomImageLayout;
 
 /// The table and the lines of the ATOM strategy on `image` at file offset `baseOffset`.
 std::pair<std::optional<Bytes>, Lines> atom(const Bytes& image, std::int64_t baseOffset = 0) {
@@ -61,9 +58,9 @@ TEST(AtomPowerPlayInfo, EachBrokenLinkLogsOneLine) {
         {{{0x262, 0xFF00}, {0xFF00, 0x101}}, "PowerPlayInfo table size 0x101" + badSize},
     };
     for (const auto& [words, message] : cases) {
-        Bytes image = test::romImage(legacyImage(test::polarisTable()));
+        Bytes image = romImage(legacyImage(polarisTable()));
         for (const auto& [offset, value] : words) {
-            test::put(image, offset, 2, value);
+            put(image, offset, 2, value);
         }
         EXPECT_EQ(atom(image), std::pair(std::optional<Bytes>(), Lines{message}));
     }
@@ -72,13 +69,13 @@ TEST(AtomPowerPlayInfo, EachBrokenLinkLogsOneLine) {
 // Each structure may end exactly at the image end: the largest table, or the header and the
 // master data table sharing the last 0x24 bytes (they overlap without sharing a field).
 TEST(AtomPowerPlayInfo, StructuresEndingAtTheImageEndAreRead) {
-    auto tableAtEnd = legacyImage(test::rdna2Table(18, 20480));
+    auto tableAtEnd = legacyImage(rdna2Table(18, 20480));
     tableAtEnd.tableOffset = 0x10000 - 20480;
     tableAtEnd.atom->powerPlayInfoOffset = static_cast<std::uint16_t>(tableAtEnd.tableOffset);
-    auto headerAtEnd = legacyImage(test::polarisTable());
+    auto headerAtEnd = legacyImage(polarisTable());
     headerAtEnd.atom->romHeaderOffset = headerAtEnd.atom->masterDataTableOffset = 0xFFDC;
     for (const auto& layout : {tableAtEnd, headerAtEnd}) {
-        EXPECT_EQ(atom(test::romImage(layout)).first, layout.table);
+        EXPECT_EQ(atom(romImage(layout)).first, layout.table);
     }
 }
 
@@ -93,28 +90,27 @@ TEST(PciExpansionRom, StrategiesAndTheirLines) {
     const std::string viaAtom =
         "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.";
     const std::string trying = "Trying PowerPlay header scan fallback...";
-    auto brokenAtom = legacyImage(test::vega20Table(), [](Layout& l) { l.tableOffset = 0x1000; });
+    auto brokenAtom = legacyImage(vega20Table(), [](Layout& l) { l.tableOffset = 0x1000; });
     brokenAtom.atom->powerPlayInfoOffset = 0;
-    const auto broken = [](test::LayoutEdit edit) {
-        return test::romImage(legacyImage(test::rdna2Table(16), edit));
+    const auto broken = [](LayoutEdit edit) {
+        return romImage(legacyImage(rdna2Table(16), edit));
     };
     const Lines direct = {extractedLine("0x400", 2470), readOnly};
     const std::pair<Bytes, Lines> cases[] = {
-        {test::romChain({uefiImage(), legacyImage(test::navi10Table())}),
+        {romChain({uefiImage(), legacyImage(navi10Table())}),
          {image0, image1, viaAtom, extractedLine("0x8400", 1674), readOnly}},
-        {test::romChain({uefiImage(), brokenAtom}),
+        {romChain({uefiImage(), brokenAtom}),
          {image0, image1, "Using legacy PCI expansion ROM image discovered through the PCIR chain.",
           "PowerPlayInfo table offset 0x8000 is invalid or empty.", trying,
           "Validated Vega 20 Radeon VII PowerPlay table found by scan at 0x9000, revision 11.0, "
           "size 1730 bytes.",
           readOnly}},
-        {test::romChain(
-             {uefiImage([](Layout& l) { l.lastImage = true; }), legacyImage(test::navi10Table())}),
+        {romChain({uefiImage([](Layout& l) { l.lastImage = true; }), legacyImage(navi10Table())}),
          {"ATOM signature was not found in the VBIOS header area.", trying,
           "Validated Navi 10 PowerPlay table found by scan at 0x8400, revision 12.0, size 1674 "
           "bytes.",
           readOnly}},
-        {test::uefiFirstDump(legacyImage(test::vega10Table(10, 694))),
+        {uefiFirstDump(legacyImage(vega10Table(10, 694))),
          {"UEFI-first ROM detected. Using legacy ATOMBIOS image at offset 0x40000.",
           extractedLine("0x40400", 694), readOnly}},
         {broken([](Layout& l) { l.imageLengthUnits = 0; }), direct},
@@ -134,9 +130,9 @@ TEST(PciExpansionRom, StrategiesAndTheirLines) {
 TEST(PciExpansionRom, ChainVisitsAtMost32Images) {
     for (const std::size_t images : {32u, 33u}) {
         std::vector<Layout> chain(images - 1, uefiImage([](Layout& l) { l.length = 512; }));
-        chain.push_back(legacyImage(test::polarisTable(), [](Layout& l) { l.atom.reset(); }));
+        chain.push_back(legacyImage(polarisTable(), [](Layout& l) { l.atom.reset(); }));
         chain.back().tableOffset = 0x1000;
-        const auto lines = Vbios::extract(test::romChain(chain)).messages;
+        const auto lines = Vbios::extract(romChain(chain)).messages;
         EXPECT_EQ(lines.size(), images == 32 ? 37u : 4u);
         EXPECT_EQ(lines.end()[-2], "Validated Polaris PowerPlay table found by scan at " +
                                        hexOffset((images - 1) * 512 + 0x1000) +
@@ -146,16 +142,16 @@ TEST(PciExpansionRom, ChainVisitsAtMost32Images) {
 
 TEST(PciExpansionRom, IdentityIsTheFirstNonZeroPair) {
     const auto second = legacyImage({}, [](Layout& l) { l.deviceID = 0x67DF; });
-    const auto chain = [&](test::LayoutEdit first) {
-        return test::romChain({uefiImage(first), second});
+    const auto chain = [&](LayoutEdit first) {
+        return romChain({uefiImage(first), second});
     };
     const std::pair<Bytes, std::optional<PciIdentity>> cases[] = {
-        {test::romImage(legacyImage({})), PciIdentity{0x1002, 0x731F}},
+        {romImage(legacyImage({})), PciIdentity{0x1002, 0x731F}},
         {chain([](Layout& l) { l.vendorID = l.deviceID = 0; }), PciIdentity{0x1002, 0x67DF}},
         {chain([](Layout& l) { l.vendorID = 0; }), PciIdentity{0, 0x731F}},
         {chain([](Layout& l) { l.imageLengthUnits = 0; }), std::nullopt},
         {chain([](Layout& l) { l.vendorID = l.deviceID = 0, l.lastImage = true; }), std::nullopt},
-        {test::uefiFirstDump(second), PciIdentity{0x1002, 0x67DF}},
+        {uefiFirstDump(second), PciIdentity{0x1002, 0x67DF}},
     };
     for (const auto& [rom, identity] : cases) {
         EXPECT_EQ(Vbios::pciIdentity(rom), identity);
@@ -166,9 +162,9 @@ TEST(VbiosPowerPlayExtractor, RefusedFiles) {
     const std::string noSignature =
         "VBIOS signature 55 AA was not found. The file may not be a raw GPU-Z VBIOS dump.";
     const std::string notFound = "Could not locate a valid PowerPlayInfo/SPPT table in this ROM.";
-    const Bytes uefiFirst = test::uefiFirstDump(legacyImage(test::polarisTable()));
+    const Bytes uefiFirst = uefiFirstDump(legacyImage(polarisTable()));
     Bytes justLongEnough(256, 0x00);
-    test::put(justLongEnough, 0, 2, 0xAA55);
+    put(justLongEnough, 0, 2, 0xAA55);
     const std::pair<Bytes, std::string> cases[] = {
         {Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40100), noSignature},
         {Bytes(uefiFirst.begin(), uefiFirst.begin() + 0x40101), notFound},
@@ -179,11 +175,11 @@ TEST(VbiosPowerPlayExtractor, RefusedFiles) {
     };
     for (const auto& [bytes, message] : cases) {
         const Bytes& rom = bytes; // clang 14 cannot capture a structured binding
-        EXPECT_EQ(test::appErrorOf([&] { (void)Vbios::extract(rom); }), message);
+        EXPECT_EQ(appErrorOf([&] { (void)Vbios::extract(rom); }), message);
     }
     CancellationToken token;
     token.cancel();
-    EXPECT_EQ(test::appErrorOf([&] { (void)Vbios::extract(uefiFirst, &token); }),
+    EXPECT_EQ(appErrorOf([&] { (void)Vbios::extract(uefiFirst, &token); }),
               "VBIOS extraction cancelled.");
 }
 

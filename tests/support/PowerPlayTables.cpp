@@ -27,10 +27,7 @@ Bytes builtTable(std::size_t length, std::uint8_t formatRevision, std::uint8_t c
         state = state * 1664525u + 1013904223u;
         byte = static_cast<std::uint8_t>(state >> 24);
     }
-    fitAll(table, 0,
-           {{0, 2, static_cast<std::uint32_t>(length)},
-            {2, 1, formatRevision},
-            {3, 1, contentRevision}});
+    fit(table, 0, 4, (length & 0xFFFFu) | formatRevision << 16u | contentRevision << 24u);
     fitAll(table, 0, fields);
     return table;
 }
