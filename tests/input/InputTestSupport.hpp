@@ -32,6 +32,7 @@ inline bool holdsWithoutPrivileges(const TemporaryFolder& folder,
 }
 
 // Spelled out rather than taken from the code, so that a changed text fails.
+inline const std::string trying = "Trying PowerPlay header scan fallback...";
 inline const std::string readOnly =
     "VBIOS was read as a file only. No firmware write or flash operation was performed.";
 

@@ -10,8 +10,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string trying = "Trying PowerPlay header scan fallback...";
-
 /// Scans an image of `length` bytes holding the tables at their offsets, cut to `length`.
 std::pair<std::optional<Bytes>, Lines>
 scan(std::size_t length, std::initializer_list<std::pair<std::size_t, Bytes>> tables,
@@ -39,7 +37,7 @@ TEST(PowerPlayHeaderScan, FindsTablesWithTheirLines) {
           "bytes, fan table revision 12."}},
     };
     for (auto [table, expected] : cases) {
-        expected.insert(expected.begin(), trying);
+        expected.insert(expected.begin(), test::trying);
         expected.push_back(test::readOnly);
         EXPECT_EQ(scan(0x10000, {{0x1000, table}}, 0x20000),
                   std::pair(std::optional(table), expected));
@@ -73,7 +71,7 @@ TEST(PowerPlayHeaderScan, SearchesItsWindowForWholeTablesOfAcceptedSizes) {
         EXPECT_EQ(messages.size(), c.found ? 3u : 1u);
     }
     for (const std::size_t length : {0u, 264u, 265u}) {
-        EXPECT_EQ(scan(length, {}).second, Lines{trying});
+        EXPECT_EQ(scan(length, {}).second, Lines{test::trying});
     }
     EXPECT_EQ(scan(0x4000, {{0x800, navi}, {0x2000, polaris}}).first, navi);
 }

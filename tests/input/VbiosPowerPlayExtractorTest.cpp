@@ -89,7 +89,6 @@ TEST(PciExpansionRom, StrategiesAndTheirLines) {
                                "code type 0x00.";
     const std::string viaAtom =
         "Using legacy ATOMBIOS image discovered through the PCI expansion ROM chain.";
-    const std::string trying = "Trying PowerPlay header scan fallback...";
     auto brokenAtom = legacyImage(vega20Table(), [](Layout& l) { l.tableOffset = 0x1000; });
     brokenAtom.atom->powerPlayInfoOffset = 0;
     const auto broken = [](LayoutEdit edit) {

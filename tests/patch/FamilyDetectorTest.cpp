@@ -9,17 +9,14 @@ namespace {
 using namespace test;
 
 /// One field set to `value`, or with `width` 0 the table cut or grown to `value` bytes.
-struct Edit {
-    std::size_t offset;
-    int width;
-    std::uint32_t value;
-};
+using Edit = std::tuple<std::size_t, int, std::uint32_t>;
 
 Bytes edited(Bytes table, const Edit& edit) {
-    if (edit.width == 0) {
-        table.resize(edit.value);
+    const auto [offset, width, value] = edit;
+    if (width == 0) {
+        table.resize(value);
     }
-    put(table, edit.offset, edit.width == 0 ? 2 : edit.width, edit.value);
+    put(table, offset, width == 0 ? 2 : width, value);
     return table;
 }
 
@@ -96,7 +93,7 @@ TEST(FamilyDetector, RefusesNearMissTablesWithTheFirstFailingReason) {
     // clang-format on
     for (const Row& row : rows) {
         for (const Edit& edit : row.edits) {
-            SCOPED_TRACE(testing::Message() << "offset " << edit.offset << " = " << edit.value);
+            SCOPED_TRACE(testing::PrintToString(edit));
             std::vector<std::string> messages;
             const auto layout = ZeroRpmPatcher::detectLayout(edited(row.table, edit), &messages);
             EXPECT_EQ(layout ? "" : messages.back(), row.rejection);

@@ -1,20 +1,17 @@
 #include "support/PowerPlayTables.hpp"
 
 #include <stdexcept>
+#include <tuple>
 
 namespace ventora::test {
 namespace {
 
 /// One little-endian field: offset, width in bytes, value.
-struct Field {
-    std::size_t offset;
-    int width;
-    std::uint32_t value;
-};
+using Field = std::tuple<std::size_t, int, std::uint32_t>;
 
 void fitAll(Bytes& table, std::size_t base, std::initializer_list<Field> fields) {
-    for (const Field& field : fields) {
-        fit(table, base + field.offset, field.width, field.value);
+    for (const auto& [offset, width, value] : fields) {
+        fit(table, base + offset, width, value);
     }
 }
 

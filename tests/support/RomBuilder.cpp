@@ -9,14 +9,11 @@ namespace {
 
 // Knobs may point a structure past the image end; whatever does not fit is left out, as in a
 // truncated dump.
-void putBytes(Bytes& image, std::size_t offset, ByteView bytes) {
+template <typename Sequence>
+void putBytes(Bytes& image, std::size_t offset, const Sequence& bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        fit(image, offset + i, 1, bytes[i]);
+        fit(image, offset + i, 1, static_cast<std::uint8_t>(bytes[i]));
     }
-}
-
-void putText(Bytes& image, std::size_t offset, std::string_view text) {
-    putBytes(image, offset, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
 RomImageLayout edited(RomImageLayout layout, LayoutEdit edit) {
@@ -44,7 +41,7 @@ Bytes romImage(const RomImageLayout& layout) {
         fit(image, 0, 2, 0xAA55);
     }
     if (layout.pcirSignature) {
-        putText(image, pcir, "PCIR");
+        putBytes(image, pcir, std::string_view("PCIR"));
     }
     fit(image, 0x18, 2, layout.pcirOffset);
     fit(image, pcir + 0x04, 2, layout.vendorID);
@@ -56,7 +53,7 @@ Bytes romImage(const RomImageLayout& layout) {
     if (const auto& atom = layout.atom) {
         fit(image, 0x48, 2, atom->romHeaderOffset);
         if (atom->atomSignature) {
-            putText(image, atom->romHeaderOffset + 4u, "ATOM");
+            putBytes(image, atom->romHeaderOffset + 4u, std::string_view("ATOM"));
         }
         fit(image, atom->romHeaderOffset + 0x20u, 2, atom->masterDataTableOffset);
         fit(image, atom->masterDataTableOffset + 0x22u, 2, atom->powerPlayInfoOffset);
