@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,12 +38,6 @@ inline const std::string readOnly =
 inline std::string extractedLine(const std::string& offset, std::size_t size) {
     return "Extracted PowerPlayInfo/SPPT from saved VBIOS ROM. Offset: " + offset +
            ", size: " + std::to_string(size) + " bytes.";
-}
-
-/// `text` read as Latin-1, as the UTF-32 string the text import works on.
-inline std::u32string latin1(std::string_view text) {
-    return {reinterpret_cast<const unsigned char*>(text.data()),
-            reinterpret_cast<const unsigned char*>(text.data() + text.size())};
 }
 
 } // namespace ventora::test

@@ -1,4 +1,3 @@
-#include "InputTestSupport.hpp"
 #include "input/HexExtraction.hpp"
 #include "input/TextDecoding.hpp"
 #include "support/PowerPlayTables.hpp"
@@ -6,11 +5,16 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <string_view>
 
 namespace ventora {
 namespace {
 
-using test::latin1;
+/// `text` read as Latin-1, as the UTF-32 string the text import works on.
+std::u32string latin1(std::string_view text) {
+    return {reinterpret_cast<const unsigned char*>(text.data()),
+            reinterpret_cast<const unsigned char*>(text.data() + text.size())};
+}
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
     return text.replace(text.find(from), from.size(), to);
