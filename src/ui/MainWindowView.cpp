@@ -24,7 +24,9 @@ const QString supportedTargets =
     QString::fromUtf8(supportedGpuTargets.data(),
                       static_cast<qsizetype>(supportedGpuTargets.size())) +
     QStringLiteral(". ZeroRPM OFF keeps fan-stop disabled; FAN 35 \u00B0C starts at 35 \u00B0C "
-                   "and may stop at 30 \u00B0C. Output: ZeroRPM.zip or ZeroRPM35.zip.");
+                   "and may stop at 30 \u00B0C. Output: ") +
+    QString::fromStdString(archiveName(PatchMode::zeroRpmPure)) + QStringLiteral(" or ") +
+    QString::fromStdString(archiveName(PatchMode::fan35)) + QStringLiteral(".");
 
 const QString devicePathToolTip =
     QStringLiteral("Leave empty for automatic IORegistry detection, or enter the complete OpenCore "
