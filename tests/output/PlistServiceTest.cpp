@@ -60,13 +60,16 @@ TEST_F(PlistService, RefusalsNameTheirCauseAndWriteNothing) {
             sandbox.write(mine, *contents);
         }
         std::vector<std::string> messages;
+        // Named copies: clang 14 cannot capture structured bindings.
+        const bool isChosen = chosen;
+        const std::string& target = path;
         EXPECT_EQ(test::appErrorOf([&] {
-                      (void)(chosen ? ventora::PlistService::generateConfigFrom(
-                                          ventora::PlistService::readUserConfig(mine), table,
-                                          sandbox.root(), path, {}, false, messages)
-                                    : ventora::PlistService::generateConfig(table, sandbox.root(),
-                                                                            path, {}, false,
-                                                                            sandbox.context()));
+                      (void)(isChosen ? ventora::PlistService::generateConfigFrom(
+                                            ventora::PlistService::readUserConfig(mine), table,
+                                            sandbox.root(), target, {}, false, messages)
+                                      : ventora::PlistService::generateConfig(table, sandbox.root(),
+                                                                              target, {}, false,
+                                                                              sandbox.context()));
                   }),
                   message);
         EXPECT_FALSE(fs::exists(sandbox.root() / "config.plist"));
@@ -182,9 +185,11 @@ TEST_F(PlistService, ValidateReportsEachMismatch) {
                                        "<key>" +
                                        polarisPath + "</key><dict>" + entry +
                                        "</dict></dict></dict></dict>"));
+        const std::optional<int> spoofID = expectedSpoof;
+        const bool withNoGfxSpoof = noGfxSpoof;
         EXPECT_EQ(test::appErrorOf([&] {
-                      ventora::PlistService::validate(config, table, polarisPath, expectedSpoof,
-                                                      noGfxSpoof);
+                      ventora::PlistService::validate(config, table, polarisPath, spoofID,
+                                                      withNoGfxSpoof);
                   }),
                   messageEnd.empty() ? "<no AppError>"
                                      : "Generated config.plist validation failed. " + messageEnd);
