@@ -49,7 +49,7 @@ TEST(HexExtraction, RegistryValuesAndPlainDumps) {
         {"space-separated pairs", pairs("", " "), true},
         {"0x and 0X prefixes and commas", pairs("0x", ", ").replace(0, 2, U"0X"), true},
         {"one run of digits, trimmed", U"\n  " + pairs("", "") + U"  \n", true},
-        {"a leading byte-order mark", U"\uFEFF" + pairs("", ""), true},
+        {"a leading byte-order mark", std::u32string(U"\uFEFF").append(pairs("", "")), true},
         {"backslash continuations", pairs("", ",\\\r\n"), true},
         {"no-break spaces", pairs("", "\xA0"), true},
         {"a one-digit piece", pairs("0x", ",").replace(19, 5, U",0x8"), true},
