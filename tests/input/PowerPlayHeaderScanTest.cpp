@@ -3,6 +3,7 @@
 #include "InputTestSupport.hpp"
 #include "support/PowerPlayTables.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace ventora {

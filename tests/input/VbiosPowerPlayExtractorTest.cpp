@@ -7,6 +7,7 @@
 #include "support/PowerPlayTables.hpp"
 #include "support/RomBuilder.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace ventora {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 
 using namespace ventora;
 

@@ -11,6 +11,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <thread>
