@@ -52,7 +52,8 @@ SpptDocument romDocument() {
     layout.deviceID = 0x6985;
     layout.table = document.data;
     layout.fill = 0x5A;
-    document.originalRom = test::romImage(layout);
+    const Bytes rom = test::romImage(layout);
+    document.originalRom = FileBuffer(rom.begin(), rom.end());
     document.sourceIdentity = PciIdentity{0x1002, 0x6985};
     document.sourceDescription = "/bench/input.rom";
     return document;

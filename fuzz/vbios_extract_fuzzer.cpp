@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ByteView rom(data, size);
     (void)VbiosPowerPlayExtractor::pciIdentity(rom);
     try {
-        const auto extraction = VbiosPowerPlayExtractor::extract(Bytes(rom.begin(), rom.end()));
+        const auto extraction =
+            VbiosPowerPlayExtractor::extract(FileBuffer(rom.begin(), rom.end()));
         const std::size_t length = extraction.table.size();
         const bool sane = length >= SpptFileParser::minimumTableSize &&
                           length <= SpptFileParser::maximumTableSize &&

@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
-#include <memory>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -115,24 +113,8 @@ void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
     }
 }
 
-constexpr std::size_t readChunkSize = std::size_t{1} << 17;
-
-// The first touch of fresh memory faults once per page; for a file of many MiB that costs
-// more than reading it. Large pages (where the system offers them on request) cut the faults
-// by a factor of 512. Only a hint: nothing changes where it is not honoured.
-void preferLargePages([[maybe_unused]] const Bytes& bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t largePage = std::size_t{1} << 21;
-    if (bytes.capacity() < largePage) {
-        return;
-    }
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
-    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-    const std::uintptr_t last = (start + bytes.capacity()) & ~(page - 1);
-    (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
+// The size a read starts from when the file does not state its own (pipes, some kernel files).
+constexpr std::size_t unknownSizeGuess = std::size_t{1} << 17;
 
 void writeThroughTemporary(const std::filesystem::path& target, ByteView bytes, bool durable) {
     // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "." + std::string.
@@ -204,7 +186,8 @@ void replaceDurably(const std::filesystem::path& source, const std::filesystem::
     flushDirectory(target.parent_path());
 }
 
-Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes) {
+template <class Buffer>
+Buffer readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         throwErrno(path);
@@ -213,19 +196,20 @@ Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes)
     // much it may have grown since its size was checked.
     const std::size_t ceiling = maximumBytes == SIZE_MAX ? SIZE_MAX : maximumBytes + 1;
     struct stat info {};
-    std::size_t expected = readChunkSize;
+    std::size_t expected = unknownSizeGuess;
     if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
         expected = static_cast<std::size_t>(info.st_size) + 1;
     }
-    Bytes bytes;
-    bytes.reserve(std::min(expected, ceiling));
-    preferLargePages(bytes);
-    // Read through a small reused buffer and appended: sizing the vector first would zero
-    // every byte just before the read overwrites it.
-    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[readChunkSize]);
-    while (bytes.size() < ceiling) {
-        const ssize_t n =
-            ::read(fd.get(), chunk.get(), std::min(readChunkSize, ceiling - bytes.size()));
+    // Read straight into the buffer: one pass over the bytes, and a FileBuffer is not zeroed
+    // before the read overwrites it.
+    Buffer bytes;
+    bytes.resize(std::min(expected, ceiling));
+    std::size_t filled = 0;
+    while (filled < ceiling) {
+        if (filled == bytes.size()) {
+            bytes.resize(bytes.size() <= (ceiling - bytes.size()) ? 2 * bytes.size() : ceiling);
+        }
+        const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -235,10 +219,14 @@ Bytes readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes)
         if (n == 0) {
             break;
         }
-        bytes.insert(bytes.end(), chunk.get(), chunk.get() + n);
+        filled += static_cast<std::size_t>(n);
     }
+    bytes.resize(filled);
     return bytes;
 }
+
+template Bytes readWholeFile<Bytes>(const std::filesystem::path&, std::size_t);
+template FileBuffer readWholeFile<FileBuffer>(const std::filesystem::path&, std::size_t);
 
 } // namespace FileSystem
 } // namespace ventora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ByteUtils.hpp"
+#include "core/FileBuffer.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -79,8 +80,10 @@ void replaceDurably(const std::filesystem::path& source, const std::filesystem::
 /// Reads the whole file with ordinary reads (never mapped: a file truncated while mapped
 /// would crash the reader), but never more than `maximumBytes` + 1 bytes, so a caller that
 /// checks the count afterwards is not exposed to a file that grows while it is read.
-[[nodiscard]] Bytes readWholeFile(const std::filesystem::path& path,
-                                  std::size_t maximumBytes = SIZE_MAX);
+/// `Buffer` is Bytes or FileBuffer.
+template <class Buffer = Bytes>
+[[nodiscard]] Buffer readWholeFile(const std::filesystem::path& path,
+                                   std::size_t maximumBytes = SIZE_MAX);
 
 } // namespace FileSystem
 } // namespace ventora

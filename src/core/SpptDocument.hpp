@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ByteUtils.hpp"
+#include "core/FileBuffer.hpp"
 #include "core/PciIdentity.hpp"
 
 #include <optional>
@@ -13,7 +14,7 @@ namespace ventora {
 struct SpptDocument {
     Bytes data;
     std::string sourceDescription;
-    std::optional<Bytes> originalRom;
+    std::optional<FileBuffer> originalRom;
     /// The PCI identity the source states (a VBIOS image or the driver), when it states one.
     std::optional<PciIdentity> sourceIdentity;
 };

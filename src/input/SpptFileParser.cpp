@@ -100,7 +100,7 @@ struct Input {
     std::string extension;
 };
 
-LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* token) {
+LoadResult loadRom(const Input& input, FileBuffer bytes, const CancellationToken* token) {
     auto extraction = VbiosPowerPlayExtractor::extract(std::move(bytes), token);
     throwIfCancelled(token, loadingCancelled);
     const std::string wording = input.extension == "rom"
@@ -131,17 +131,17 @@ LoadResult loadRom(const Input& input, Bytes bytes, const CancellationToken* tok
     return result;
 }
 
-LoadResult loadBinaryTable(const Input& input, Bytes bytes) {
+LoadResult loadBinaryTable(const Input& input, ByteView bytes) {
     validateSppt(bytes, input.fileName);
     LoadResult result;
     result.messages.push_back("Loaded binary SPPT: " + input.fullPath);
     result.messages.push_back("SPPT data ready. Size: " + std::to_string(bytes.size()) + " bytes.");
-    result.document.data = std::move(bytes);
+    result.document.data.assign(bytes.begin(), bytes.end());
     result.document.sourceDescription = input.fullPath;
     return result;
 }
 
-LoadResult loadText(const Input& input, const Bytes& bytes, const CancellationToken* token) {
+LoadResult loadText(const Input& input, ByteView bytes, const CancellationToken* token) {
     checkTextSize(input.extension, static_cast<std::int64_t>(bytes.size()));
     const auto text = decodeText(bytes);
     if (!text) {
@@ -223,14 +223,15 @@ LoadResult load(const std::filesystem::path& url, const CancellationToken* token
     const Input input{std::filesystem::absolute(url).string(), url.filename().string(),
                       lowercaseExtension(url)};
     checkTextSize(input.extension, attributes.size);
-    Bytes bytes = FileSystem::readWholeFile(url, static_cast<std::size_t>(maximumInputFileSize));
+    FileBuffer bytes =
+        FileSystem::readWholeFile<FileBuffer>(url, static_cast<std::size_t>(maximumInputFileSize));
     throwIfCancelled(token, loadingCancelled);
     checkFileSize(static_cast<std::int64_t>(bytes.size()));
     if (input.extension == "rom" || isLikelyVbiosRom(bytes)) {
         return loadRom(input, std::move(bytes), token);
     }
     if (input.extension == "bin" || input.extension == "pp_table" || input.extension == "sppt") {
-        return loadBinaryTable(input, std::move(bytes));
+        return loadBinaryTable(input, bytes);
     }
     return loadText(input, bytes, token);
 }

@@ -60,7 +60,7 @@ std::optional<Bytes> findTable(ByteView rom, const CancellationToken* token,
 
 } // namespace
 
-Extraction extract(Bytes rom, const CancellationToken* token) {
+Extraction extract(FileBuffer rom, const CancellationToken* token) {
     throwIfCancelled(token, extractionCancelled);
     const auto count = static_cast<std::int64_t>(rom.size());
     if (count > maximumRomSize) {

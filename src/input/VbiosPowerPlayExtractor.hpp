@@ -2,6 +2,7 @@
 
 #include "core/ByteUtils.hpp"
 #include "core/CancellationToken.hpp"
+#include "core/FileBuffer.hpp"
 
 #include <cstdint>
 #include <string>
@@ -26,12 +27,12 @@ struct Extraction {
     Bytes table;
     std::vector<std::string> messages;
     /// The whole buffer handed to extract(), kept for the PCI identity and the backups.
-    Bytes originalRom;
+    FileBuffer originalRom;
 };
 
 /// Throws AppError when the file is refused, no strategy finds a table, or the token is
 /// cancelled at a checkpoint ("VBIOS extraction cancelled.").
-[[nodiscard]] Extraction extract(Bytes rom, const CancellationToken* token = nullptr);
+[[nodiscard]] Extraction extract(FileBuffer rom, const CancellationToken* token = nullptr);
 
 } // namespace VbiosPowerPlayExtractor
 } // namespace ventora

@@ -2,8 +2,13 @@
 
 #include "support/TemporaryFolder.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <thread>
 
 namespace ventora {
 namespace {
@@ -56,6 +61,38 @@ TEST(FileSystem, BoundedReadStopsOneBytePastTheLimit) {
     EXPECT_EQ(FileSystem::readWholeFile(file, 10).size(), 11u);
     EXPECT_EQ(FileSystem::readWholeFile(file, 1000).size(), 1000u);
     EXPECT_THROW((void)FileSystem::readWholeFile(folder.path() / "absent"), std::system_error);
+}
+
+// A pipe states no size, so the buffer grows as it is read; a large file lands on 2 MiB
+// boundaries where the system offers large pages.
+TEST(FileSystem, ReadsWholeFilesIntoEitherBuffer) {
+    const test::TemporaryFolder folder;
+    Bytes content(3U << 20U);
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12U));
+    }
+    const FileBuffer large = FileSystem::readWholeFile<FileBuffer>(folder.write("large", content));
+    EXPECT_TRUE(std::equal(large.begin(), large.end(), content.begin(), content.end()));
+#ifdef __linux__
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % (std::uintptr_t{1} << 21U), 0U);
+#endif
+    const fs::path pipe = folder.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::streamsize piped = 300000;
+    const auto readPipe = [&](auto read) {
+        std::thread writer([&] {
+            std::ofstream(pipe, std::ios::binary)
+                .write(reinterpret_cast<const char*>(content.data()), piped);
+        });
+        const auto bytes = read(pipe);
+        writer.join();
+        return Bytes(bytes.begin(), bytes.end());
+    };
+    const Bytes head(content.begin(), content.begin() + piped);
+    EXPECT_EQ(readPipe([](const fs::path& p) { return FileSystem::readWholeFile<Bytes>(p); }),
+              head);
+    EXPECT_EQ(readPipe([](const fs::path& p) { return FileSystem::readWholeFile<FileBuffer>(p); }),
+              head);
 }
 
 } // namespace

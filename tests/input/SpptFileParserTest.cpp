@@ -71,7 +71,10 @@ TEST(SpptFileParser, LoadsEachKindOfFileWithItsLines) {
         EXPECT_EQ(result.document.data, table);
         EXPECT_EQ(result.document.sourceDescription, path(name.c_str()));
         const bool rom = lines.size() > 2;
-        EXPECT_EQ(result.document.originalRom, rom ? std::optional(bytes) : std::nullopt);
+        const auto& original = result.document.originalRom;
+        EXPECT_EQ(original ? std::optional(Bytes(original->begin(), original->end()))
+                           : std::nullopt,
+                  rom ? std::optional(bytes) : std::nullopt);
         EXPECT_EQ(result.document.sourceIdentity.has_value(), lines.back() != noIdentity && rom);
         EXPECT_EQ(FileSystem::readWholeFile(name), bytes);
     }

@@ -47,9 +47,9 @@ protected:
             layout.length = 0x8000;
             layout.deviceID = static_cast<std::uint16_t>(*deviceID);
             layout.table = document.data;
-            document.originalRom = test::romImage(layout);
+            inputBytes = test::romImage(layout);
+            document.originalRom = FileBuffer(inputBytes.begin(), inputBytes.end());
             document.sourceIdentity = PciIdentity{0x1002, *deviceID};
-            inputBytes = *document.originalRom;
         }
         sandbox.write(inputFile, inputBytes);
         return document;
@@ -125,7 +125,8 @@ TEST_F(OutputBuilder, ArchiveHoldsEveryFileWithItsExactBytes) {
     const std::string hex = ByteUtils::hexString(patch.data);
     std::map<std::string, Bytes> members{
         {"Backup/Original-PP_PhmSoftPowerPlayTable.bin", document.data},
-        {"Backup/Original-VBIOS.rom", *document.originalRom},
+        {"Backup/Original-VBIOS.rom",
+         Bytes(document.originalRom->begin(), document.originalRom->end())},
         {"Modified/Modified-PP_PhmSoftPowerPlayTable.bin", patch.data},
         {"Modified/Modified-PP_PhmSoftPowerPlayTable.hex", Bytes(hex.begin(), hex.end())},
         {"ZeroRPM-Report.txt", Bytes(result.report.begin(), result.report.end())},
