@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace ventora {
@@ -115,6 +116,59 @@ void writeAll(int fd, ByteView bytes, const std::filesystem::path& path) {
 
 // The size a read starts from when the file does not state its own (pipes, some kernel files).
 constexpr std::size_t unknownSizeGuess = std::size_t{1} << 17;
+// Files from this size on are read in two halves at once.
+constexpr std::size_t halvedReadSize = std::size_t{4} << 20;
+
+// The size fstat states, 0 when it states none.
+std::size_t statedSize(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+}
+
+struct ReadCount {
+    std::size_t count = 0;
+    int error = 0;
+};
+
+// Reads the file from `offset` into [data, data + length) until that is full or the file ends.
+ReadCount readAt(int fd, std::uint8_t* data, std::size_t length, std::size_t offset) {
+    ReadCount result;
+    while (result.count < length) {
+        const ssize_t n = ::pread(fd, data + result.count, length - result.count,
+                                  static_cast<off_t>(offset + result.count));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            result.error = n < 0 ? errno : 0;
+            break;
+        }
+        result.count += static_cast<std::size_t>(n);
+    }
+    return result;
+}
+
+// Most of a large read is the kernel clearing fresh pages and copying into them; a second
+// thread reading the second half meanwhile nearly halves the time. Leaves the file position
+// after the bytes read, which end early where the file did.
+std::size_t readInHalves(int fd, const std::filesystem::path& path, std::uint8_t* data,
+                         std::size_t length) {
+    const std::size_t middle = length / 2;
+    ReadCount second;
+    std::thread helper([&] { second = readAt(fd, data + middle, length - middle, middle); });
+    const ReadCount first = readAt(fd, data, middle, 0);
+    helper.join();
+    for (const ReadCount& half : {first, second}) {
+        if (half.error != 0) {
+            throw std::system_error(half.error, std::generic_category(), path.string());
+        }
+    }
+    const std::size_t filled = first.count < middle ? first.count : middle + second.count;
+    if (::lseek(fd, static_cast<off_t>(filled), SEEK_SET) < 0) {
+        throwErrno(path);
+    }
+    return filled;
+}
 
 void writeThroughTemporary(const std::filesystem::path& target, ByteView bytes, bool durable) {
     // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "." + std::string.
@@ -195,16 +249,15 @@ Buffer readWholeFile(const std::filesystem::path& path, std::size_t maximumBytes
     // One byte past the limit is enough to tell the caller the file is too large, however
     // much it may have grown since its size was checked.
     const std::size_t ceiling = maximumBytes == SIZE_MAX ? SIZE_MAX : maximumBytes + 1;
-    struct stat info {};
-    std::size_t expected = unknownSizeGuess;
-    if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-        expected = static_cast<std::size_t>(info.st_size) + 1;
-    }
+    const std::size_t stated = statedSize(fd.get());
     // Read straight into the buffer: one pass over the bytes, and a FileBuffer is not zeroed
     // before the read overwrites it.
     Buffer bytes;
-    bytes.resize(std::min(expected, ceiling));
+    bytes.resize(std::min(stated > 0 ? stated + 1 : unknownSizeGuess, ceiling));
     std::size_t filled = 0;
+    if (stated >= halvedReadSize) {
+        filled = readInHalves(fd.get(), path, bytes.data(), std::min(stated, bytes.size()));
+    }
     while (filled < ceiling) {
         if (filled == bytes.size()) {
             bytes.resize(bytes.size() <= (ceiling - bytes.size()) ? 2 * bytes.size() : ceiling);
