@@ -4,6 +4,7 @@
 #include "process/CapturedRun.hpp"
 
 #include <exception>
+#include <unistd.h>
 
 namespace ventora::DevicePathDetector {
 
@@ -12,7 +13,8 @@ std::optional<std::string> toolOutput(const std::filesystem::path& executable,
                                       const CancellationToken* token,
                                       std::string_view captureSuffix,
                                       const PlatformContext& context) {
-    if (isCancelled(token)) {
+    // A tool that is not installed is not worth a capture file and a launch.
+    if (isCancelled(token) || ::access(executable.c_str(), X_OK) != 0) {
         return std::nullopt;
     }
     // Detection reports no reasons: every failure, including the platform's errors from

@@ -11,8 +11,10 @@
 #include "output/PlistService.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
+#include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 namespace ventora::OutputBuilder {
 namespace {
@@ -27,10 +29,8 @@ public:
     StagingGuard(fs::path stagingRoot, fs::path temporaryArchive)
         : m_stagingRoot(std::move(stagingRoot)), m_temporaryArchive(std::move(temporaryArchive)) {}
     ~StagingGuard() {
+        removeStaging();
         std::error_code ignored;
-        if (m_ownsStagingRoot) {
-            fs::remove_all(m_stagingRoot, ignored);
-        }
         fs::remove(m_temporaryArchive, ignored);
     }
     StagingGuard(const StagingGuard&) = delete;
@@ -41,7 +41,34 @@ public:
         m_ownsStagingRoot = true;
     }
 
+    /// Runs `work` while a second thread removes the staging folder. For the last step: the
+    /// folder is done with once the archive is tested, and flushing the archive is mostly a
+    /// wait for the disk. Without a thread the folder goes at the end as on any other way out.
+    template <class Work> void removeStagingDuring(Work&& work) {
+        std::optional<std::thread> removal;
+        try {
+            removal.emplace([this] { removeStaging(); });
+        } catch (const std::system_error&) {
+            work();
+            return;
+        }
+        try {
+            work();
+        } catch (...) {
+            removal->join();
+            throw;
+        }
+        removal->join();
+    }
+
 private:
+    void removeStaging() const {
+        std::error_code ignored;
+        if (m_ownsStagingRoot) {
+            fs::remove_all(m_stagingRoot, ignored);
+        }
+    }
+
     fs::path m_stagingRoot;
     fs::path m_temporaryArchive;
     bool m_ownsStagingRoot = false;
@@ -189,7 +216,8 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                           options.zipTimeouts);
     checkpoint(16, token, options);
 
-    replaceAtomically(locations.temporaryArchive, locations.finalArchive);
+    guard.removeStagingDuring(
+        [&] { replaceAtomically(locations.temporaryArchive, locations.finalArchive); });
     return {locations.finalArchive, report, path.devicePath};
 }
 

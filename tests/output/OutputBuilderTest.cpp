@@ -235,6 +235,10 @@ TEST_F(OutputBuilder, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothing) 
         },
         [&] { return withZip("echo 'zip I/O error: No space left on device' >&2; exit 14"); },
         [&] { return withZip("echo x > \"$2\"; exec sleep 10"); }, // past its time-out
+        // Tested, then the final rename fails: a folder cannot replace the previous archive.
+        [&] {
+            return withZip(R"(if [ "$1" = -T ]; then rm "$2"; mkdir "$2"; else echo x > "$2"; fi)");
+        },
         [&] { return fs::remove(shipped), polaris(); },
         [&] {
             fs::permissions(desktop, fs::perms::owner_read | fs::perms::owner_exec);
@@ -250,7 +254,7 @@ TEST_F(OutputBuilder, RefusalsAndFailuresKeepThePreviousArchiveAndLeaveNothing) 
     for (std::size_t i = 0; i < failures.size(); ++i) {
         const SpptDocument document = failures[i]();
         // Root writes into read-only folders.
-        if (i != 5 || ::geteuid() != 0) {
+        if (i != 6 || ::geteuid() != 0) {
             EXPECT_ANY_THROW(runExport(document, PatchMode::fan35)) << i;
         }
         EXPECT_TRUE(fs::is_empty(sandbox.context().temporaryDirectory)) << i;
