@@ -1,5 +1,6 @@
 #include "core/FileSystem.hpp"
 
+#include "core/RunAlongside.hpp"
 #include "core/Uuid.hpp"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace ventora {
@@ -154,10 +154,10 @@ ReadCount readAt(int fd, std::uint8_t* data, std::size_t length, std::size_t off
 std::size_t readInHalves(int fd, const std::filesystem::path& path, std::uint8_t* data,
                          std::size_t length) {
     const std::size_t middle = length / 2;
+    ReadCount first;
     ReadCount second;
-    std::thread helper([&] { second = readAt(fd, data + middle, length - middle, middle); });
-    const ReadCount first = readAt(fd, data, middle, 0);
-    helper.join();
+    runAlongside([&] { second = readAt(fd, data + middle, length - middle, middle); },
+                 [&] { first = readAt(fd, data, middle, 0); });
     for (const ReadCount& half : {first, second}) {
         if (half.error != 0) {
             throw std::system_error(half.error, std::generic_category(), path.string());

@@ -2,6 +2,7 @@
 
 #include "core/AppError.hpp"
 #include "core/FileSystem.hpp"
+#include "core/RunAlongside.hpp"
 #include "core/Uuid.hpp"
 #include "devicepath/DevicePathDetector.hpp"
 #include "output/DevicePropertiesSnippet.hpp"
@@ -11,10 +12,8 @@
 #include "output/PlistService.hpp"
 #include "patch/ZeroRpmPatcher.hpp"
 
-#include <optional>
 #include <string_view>
 #include <system_error>
-#include <thread>
 
 namespace ventora::OutputBuilder {
 namespace {
@@ -41,34 +40,14 @@ public:
         m_ownsStagingRoot = true;
     }
 
-    /// Runs `work` while a second thread removes the staging folder. For the last step: the
-    /// folder is done with once the archive is tested, and flushing the archive is mostly a
-    /// wait for the disk. Without a thread the folder goes at the end as on any other way out.
-    template <class Work> void removeStagingDuring(Work&& work) {
-        std::optional<std::thread> removal;
-        try {
-            removal.emplace([this] { removeStaging(); });
-        } catch (const std::system_error&) {
-            work();
-            return;
-        }
-        try {
-            work();
-        } catch (...) {
-            removal->join();
-            throw;
-        }
-        removal->join();
-    }
-
-private:
-    void removeStaging() const {
+    void removeStaging() const noexcept {
         std::error_code ignored;
         if (m_ownsStagingRoot) {
             fs::remove_all(m_stagingRoot, ignored);
         }
     }
 
+private:
     fs::path m_stagingRoot;
     fs::path m_temporaryArchive;
     bool m_ownsStagingRoot = false;
@@ -216,8 +195,10 @@ ExportResult exportPackage(const SpptDocument& document, PatchMode mode,
                           options.zipTimeouts);
     checkpoint(16, token, options);
 
-    guard.removeStagingDuring(
-        [&] { replaceAtomically(locations.temporaryArchive, locations.finalArchive); });
+    // The staging folder is done with once the archive is tested, and flushing the archive is
+    // mostly a wait for the disk: the two overlap.
+    runAlongside([&guard] { guard.removeStaging(); },
+                 [&] { replaceAtomically(locations.temporaryArchive, locations.finalArchive); });
     return {locations.finalArchive, report, path.devicePath};
 }
 
