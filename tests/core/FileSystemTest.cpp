@@ -71,8 +71,10 @@ TEST(FileSystem, ReadsWholeFilesIntoEitherBuffer) {
     for (std::size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12U));
     }
-    const FileBuffer large = FileSystem::readWholeFile<FileBuffer>(folder.write("large", content));
+    const fs::path file = folder.write("large", content);
+    const FileBuffer large = FileSystem::readWholeFile<FileBuffer>(file);
     EXPECT_TRUE(std::equal(large.begin(), large.end(), content.begin(), content.end()));
+    EXPECT_EQ(FileSystem::readWholeFile<FileBuffer>(file, 4U << 20U).size(), (4U << 20U) + 1);
 #ifdef __linux__
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % (std::uintptr_t{1} << 21U), 0U);
 #endif
